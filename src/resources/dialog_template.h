@@ -20,6 +20,7 @@ enum class ControlKind {
     Trackbar,      // horizontal
     Static,        // text label
     GroupBox,
+    Icon,  // the application icon
 };
 
 // Style flags, combined with |.
@@ -32,6 +33,7 @@ enum ControlStyle : unsigned {
     kNotify = 1u << 4,    // list box that reports selection changes
     kVScroll = 1u << 5,   // list box with a vertical scroll bar
     kSorted = 1u << 6,    // list box that sorts its items
+    kLiveText = 1u << 7,  // text replaced at run time; its accessible name follows the text
 };
 
 struct ControlTemplate {
@@ -53,5 +55,6 @@ struct DialogTemplate {
 
 const DialogTemplate& PanelTemplate();     // template 102
 const DialogTemplate& AboutBoxTemplate();  // template 100
+const DialogTemplate& NdStepsTemplate();   // template 130, the neutral-density steps prompt
 
 }  // namespace ferrule

@@ -1,0 +1,192 @@
+// The panel's life: initialisation, scrolling when the window is made smaller
+// than its design, the About box and the exit sequence.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "app/app_icon.h"
+#include "app/shutter_panel_dlg.h"
+#include "link/device_profile.h"
+#include "link/link_globals.h"
+#include "resources/strings.h"
+
+namespace {
+
+void SetSlider(QSlider* slider, int minimum, int maximum, int position) {
+    slider->setRange(minimum, maximum);
+    slider->setValue(position);
+}
+
+}  // namespace
+
+void CShutterPanelDlg::showEvent(QShowEvent* event) {
+    if (!m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CShutterPanelDlg::OnInitDialog() {
+    // The About item lives in the context menu and on F1 (see contextMenuEvent).
+    setWindowIcon(ferrule::AppIcon());
+
+    // The outer window rectangle; decorations the window manager has not
+    // reported yet are estimated from the style's title bar.
+    m_rectInitial = frameGeometry();
+    if (m_rectInitial == geometry()) {
+        m_rectInitial.setTop(m_rectInitial.top() -
+                             style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    m_nScrollPos = 0;
+    m_nClientHeight = 0;
+
+    SetButtonGroup(101);
+    g_bLinkReady = 0;
+    m_pollTimer->start(2);
+
+    SetSlider(m_sliderSpeed, 0, 500, 10);
+    SetSlider(m_sliderTenthMs, 0, 9, 0);
+    SetSlider(m_sliderMillisecond, 0, 999, 0);
+    SetSlider(m_sliderSecond, 0, 59, 0);
+    SetSlider(m_sliderMinute, 0, 59, 0);
+    SetSlider(m_sliderHour, 0, 5, 0);
+
+    ++m_suppressNotifications;
+    for (int id : {1079, 1080, 1081, 1082, 1089}) {
+        static_cast<QLineEdit*>(GetDlgItem(id))->setText(QString());
+    }
+    static_cast<QCheckBox*>(GetDlgItem(1087))->setChecked(true);
+    static_cast<QCheckBox*>(GetDlgItem(1088))->setChecked(true);
+    --m_suppressNotifications;
+    m_nTriggerMode = 0;
+    m_nSyncLevel = 1;
+
+    ReadDeviceChoice();
+    UpdateData(false);
+
+    OpenAndProbe();
+
+    m_nShutterMode = 0;
+    m_nShutter = 1;
+    ++m_suppressNotifications;
+    static_cast<QRadioButton*>(GetDlgItem(1055))->setChecked(true);
+    static_cast<QRadioButton*>(GetDlgItem(1066))->setChecked(true);
+    --m_suppressNotifications;
+
+    GetDlgItem(1027)->setFocus();
+}
+
+void CShutterPanelDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    int barWidth = m_scrollBar->sizeHint().width();
+    m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+
+    int h = height();
+    m_nClientHeight = h;
+    int designHeight = m_rectInitial.isNull() ? 0 : m_rectInitial.height();
+    int range = h < designHeight ? designHeight - h : 0;
+    m_scrollBar->blockSignals(true);
+    m_scrollBar->setRange(0, range);
+    m_scrollBar->setPageStep(range / 10);
+    m_scrollBar->setSingleStep(std::max(1, range / 100));
+    m_scrollBar->setValue(0);
+    m_scrollBar->blockSignals(false);
+}
+
+// Scroll codes: 0 line up, 1 line down, 2 page up, 3 page down, 4 thumb
+// released at thumbPosition; any other code does nothing.
+void CShutterPanelDlg::OnVScroll(int code, int thumbPosition) {
+    int range = m_rectInitial.height() - m_nClientHeight;
+    int d = 0;
+    switch (code) {
+        case 0:
+            if (m_nScrollPos <= 0)
+                return;
+            d = -std::min(range / 100, m_nScrollPos);
+            break;
+        case 1:
+            if (m_nScrollPos >= range)
+                return;
+            d = std::min(range / 100, range - m_nScrollPos);
+            break;
+        case 2:
+            if (m_nScrollPos <= 0)
+                return;
+            d = -std::min(range / 10, m_nScrollPos);
+            break;
+        case 3:
+            if (m_nScrollPos >= range)
+                return;
+            d = std::min(range / 10, range - m_nScrollPos);
+            break;
+        case 4:
+            d = thumbPosition - m_nScrollPos;
+            break;
+        default:
+            return;
+    }
+    m_nScrollPos += d;
+    m_scrollBar->blockSignals(true);
+    m_scrollBar->setSliderPosition(m_nScrollPos);
+    m_scrollBar->blockSignals(false);
+    m_content->move(0, -m_nScrollPos);
+}
+
+void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QString aboutText = QString::fromUtf8(ferrule::kAboutMenuText);
+    if (aboutText.isEmpty()) {
+        return;
+    }
+    QMenu menu(this);
+    QAction* about = menu.addAction(aboutText);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    if (menu.exec(event->globalPos()) == about) {
+        ShowAboutBox();
+    }
+}
+
+void CShutterPanelDlg::ShowAboutBox() {
+    CAboutBox about(this);
+    about.exec();
+}
+
+void CShutterPanelDlg::closeEvent(QCloseEvent* event) {
+    ExitSequence();
+    event->accept();
+}
+
+// Esc sends cancel, which the panel ignores: there is no Cancel button and the
+// panel never closes that way.
+void CShutterPanelDlg::reject() {}
+
+// EXIT, and Enter through EXIT being the default button.
+void CShutterPanelDlg::accept() {
+    ExitSequence();
+}
+
+void CShutterPanelDlg::ExitSequence() {
+    if (m_exiting) {
+        return;
+    }
+    m_exiting = true;
+    g_bBlinkRun = 0;
+    // No driver call may run once the library is released: wait for the
+    // link-test worker to leave its loop first.
+    StopBlinkWorker();
+    m_pollTimer->stop();
+    m_d2xx.FreeLibrary();
+    UpdateData(true);
+    m_exitCode = 0;
+    QDialog::done(1);
+}

@@ -1,0 +1,34 @@
+// The application object: parses the command line, then runs the panel
+// modally until its exit sequence ends the run.
+#pragma once
+
+#include <QApplication>
+#include <optional>
+#include <string>
+
+#include "app/shutter_panel_dlg.h"
+
+// What the command line asked for, or why it could not be understood.
+struct CommandLine {
+    PanelOptions panel;
+    bool showHelp = false;
+    std::string error;
+};
+
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --help. simulatorPath is
+// the bundled simulated controller that --simulate selects.
+CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulatorPath,
+                             const std::string& defaultProfile);
+
+// The profile file used when none is named: ferrule.INI in the user's
+// configuration folder.
+std::string DefaultProfilePath();
+
+class CShutterPanelApp : public QApplication {
+    Q_OBJECT
+
+public:
+    CShutterPanelApp(int& argc, char** argv);
+    // Runs the panel; returns the process exit code.
+    int Run(const PanelOptions& options);
+};

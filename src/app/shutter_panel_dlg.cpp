@@ -1,0 +1,137 @@
+#include "app/shutter_panel_dlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QThread>
+#include <QTimer>
+
+#include "app/app_icon.h"
+#include "app/dialog_builder.h"
+#include "app/received_log_model.h"
+#include "resources/dialog_template.h"
+
+using ferrule::BuildDialogControls;
+using ferrule::DialogUnitsFor;
+
+CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
+    : QDialog(parent),
+      m_d2xx([this](const std::string& message) { ReportDriverMessage(message); }),
+      m_options(std::move(options)),
+      m_profile(m_options.profilePath) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(ferrule::AppIcon());
+    BuildPanel();
+    WireNotifications();
+}
+
+CShutterPanelDlg::~CShutterPanelDlg() {
+    StopBlinkWorker();
+}
+
+void CShutterPanelDlg::BuildPanel() {
+    const ferrule::DialogTemplate& panel = ferrule::PanelTemplate();
+    setWindowTitle(QString::fromUtf8(panel.caption));
+
+    ferrule::DialogUnits units = DialogUnitsFor(font());
+    QSize design = ferrule::DialogPixelSize(panel, units);
+    m_content = new QWidget(this);
+    m_content->setObjectName("panelContent");
+    m_content->resize(design);
+    ferrule::BuiltDialog built = BuildDialogControls(panel, m_content, units);
+    m_controls = built.controls;
+    for (size_t i = 0; i < built.radioGroups.size(); ++i) {
+        m_radioGroups.push_back({built.radioGroups[i], built.radioGroupIds[i]});
+    }
+
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->setObjectName("panelScrollBar");
+    m_scrollBar->setAccessibleName("Scroll panel");
+    m_scrollBar->setRange(0, 0);
+    m_scrollBar->setTracking(false);
+    resize(design.width() + m_scrollBar->sizeHint().width(), design.height());
+
+    m_sliderTenthMs = qobject_cast<QSlider*>(GetDlgItem(1096));
+    m_sliderSecond = qobject_cast<QSlider*>(GetDlgItem(1095));
+    m_sliderMillisecond = qobject_cast<QSlider*>(GetDlgItem(1093));
+    m_sliderMinute = qobject_cast<QSlider*>(GetDlgItem(1097));
+    m_sliderHour = qobject_cast<QSlider*>(GetDlgItem(1098));
+    m_comboTimer = qobject_cast<QComboBox*>(GetDlgItem(1090));
+    m_sliderSpeed = qobject_cast<QSlider*>(GetDlgItem(1006));
+    m_listReceived = qobject_cast<QListView*>(GetDlgItem(1019));
+    m_logReceived = new ferrule::ReceivedLogModel(this);
+    m_listReceived->setModel(m_logReceived);
+    m_listReceived->setUniformItemSizes(true);
+
+    m_pollTimer = new QTimer(this);
+    m_pollTimer->setTimerType(Qt::PreciseTimer);
+}
+
+QWidget* CShutterPanelDlg::GetDlgItem(int id) const {
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+const CShutterPanelDlg::RadioGroup* CShutterPanelDlg::RadioGroupStartingAt(int firstId) const {
+    for (const RadioGroup& group : m_radioGroups) {
+        if (!group.ids.empty() && group.ids.front() == firstId) {
+            return &group;
+        }
+    }
+    return nullptr;
+}
+
+int CShutterPanelDlg::MessageBox(const QString& text, const QString& caption, unsigned type) {
+    QMessageBox box(this);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (type & 0xF0) {
+        case kMbIconStop:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case kMbIconExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case kMbIconInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
+    }
+    if ((type & 0x0F) == kMbOkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
+}
+
+// Driver messages may come from the link-test worker; they are always shown by
+// the GUI thread, which the worker does not wait for.
+void CShutterPanelDlg::ReportDriverMessage(const std::string& message) {
+    QString text = QString::fromStdString(message);
+    QString caption = QString::fromStdString(m_options.applicationName);
+    if (QThread::currentThread() == thread()) {
+        MessageBox(text, caption, kMbOk | kMbIconExclamation);
+    } else {
+        QMetaObject::invokeMethod(
+            this, [this, text, caption] { MessageBox(text, caption, kMbOk | kMbIconExclamation); },
+            Qt::QueuedConnection);
+    }
+}
+
+// Paints at once what the last exchanges changed, and nothing else, so that a
+// poll that changed nothing paints nothing.
+void CShutterPanelDlg::RepaintNow() {
+    for (QWidget* widget : m_changedControls) {
+        widget->repaint();
+    }
+    m_changedControls.clear();
+}

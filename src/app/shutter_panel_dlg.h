@@ -1,0 +1,177 @@
+// The main panel: the whole user interface and the home of all state. Its
+// member functions are defined in the folder of the subsystem they belong to.
+#pragma once
+
+#include <QDialog>
+#include <QRect>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/message_box_types.h"
+#include "common/profile_file.h"
+#include "link/d2xx_api.h"
+#include "protocol/info_reply.h"
+
+class QButtonGroup;
+class QComboBox;
+class QListView;
+class QScrollBar;
+class QSlider;
+class QTimer;
+
+namespace ferrule {
+class ReceivedLogModel;
+}
+
+struct PanelOptions {
+    std::string driverLibrary = "libftd2xx.so";  // what LoadD2xx opens
+    std::string profilePath;                     // the application profile
+    std::string applicationName = "ferrule";     // caption of driver and device messages
+};
+
+class CShutterPanelDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CShutterPanelDlg(PanelOptions options, QWidget* parent = nullptr);
+    ~CShutterPanelDlg() override;
+
+    // The widget of a control id, nullptr for an unknown id.
+    QWidget* GetDlgItem(int id) const;
+
+    // Modal message box; returns kIdOk or kIdCancel. Tests script the answers.
+    virtual int MessageBox(const QString& text, const QString& caption, unsigned type);
+
+    // The exchange between fields and controls, in either direction. Returns
+    // false when a control held a value its field cannot take.
+    bool UpdateData(bool saveAndValidate);
+
+    void SetButtonGroup(int which);
+
+    // Panel state, exchanged with the controls.
+    std::string m_strStatus;
+    int m_nReceivedBytes = 0;
+    std::string m_strDevice = "Enter device Description or Serial Number here.";
+    int m_nOpenBy = 0;
+    int m_nNdSteps = 0;
+    int m_nShutter = -1;
+    int m_nShutterMode = -1;
+    int m_nSyncLevel = -1;
+    int m_nTimerSelect = -1;
+    std::string m_strMinute;
+    std::string m_strSecond;
+    std::string m_strHour;
+    std::string m_strMillisecond;
+    std::string m_strTenthMs;
+    int m_nFreeRunOption = -1;
+    std::string m_strRepeatCount;
+    std::string m_strCyclesLeft;
+    int m_nTriggerMode = -1;
+
+    // Lifecycle state.
+    QRect m_rectInitial;
+    int m_nClientHeight = 0;
+    int m_nScrollPos = 0;
+
+    // The driver table and the open device.
+    ferrule::D2xxApi m_d2xx;
+
+    // Control objects used directly by the handlers.
+    QSlider* m_sliderTenthMs = nullptr;
+    QSlider* m_sliderSecond = nullptr;
+    QSlider* m_sliderMillisecond = nullptr;
+    QSlider* m_sliderMinute = nullptr;
+    QSlider* m_sliderHour = nullptr;
+    QComboBox* m_comboTimer = nullptr;
+    QSlider* m_sliderSpeed = nullptr;
+    QListView* m_listReceived = nullptr;
+    ferrule::ReceivedLogModel* m_logReceived = nullptr;
+
+    // Device selection and opening.
+    void OnOpenByRadio(int method);
+    void OnDeviceTextChanged();
+    void OnListSelection();
+    void OnSearch();
+    void OnOpen();
+    FT_STATUS OpenSelectedDevice();
+    void OpenAndProbe();
+
+    // Link test.
+    void OnBlinkLeds();
+    void OnBlinkOff();
+    void OnSpeedReleased();
+    void OnClear();
+
+    // The 2 ms poll of the receive queue, and the decoder of what it reads.
+    void Poll();
+    void ReplyDecoder(uint8_t byte);
+
+    // Window operations.
+    void OnVScroll(int code, int thumbPosition);
+    void ShowAboutBox();
+    void ExitSequence();
+
+    // The exit code the panel's run ended with.
+    int ExitCode() const { return m_exitCode; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    void BuildPanel();
+    void WireNotifications();
+    void OnInitDialog();
+    void ReportDriverMessage(const std::string& message);
+    void RepaintNow();
+    // The probe's outcome: the first byte back, or none at all.
+    struct ProbeResult {
+        bool answered = false;
+        uint8_t firstByte = 0;
+        bool Succeeded() const { return answered && firstByte == 0xEE; }
+    };
+    ProbeResult ConfigureAndProbe(bool fromOpen);
+    void RefreshRememberedIdentity();
+    void ReadDeviceChoice();
+    std::string ProfileText(int method) const;
+    void WriteProfileText(int method, const std::string& text);
+    void StopBlinkWorker();
+    void CountAndList(uint8_t byte);
+    void FreeRunCountdown(uint8_t byte);
+    void InfoReply(uint8_t byte);
+    void StatusReply(uint8_t byte);
+    void ApplyUpload(uint8_t byte);
+
+    struct RadioGroup {
+        QButtonGroup* group;
+        std::vector<int> ids;
+    };
+    const RadioGroup* RadioGroupStartingAt(int firstId) const;
+
+    PanelOptions m_options;
+    ferrule::ProfileFile m_profile;
+    QWidget* m_content = nullptr;
+    QScrollBar* m_scrollBar = nullptr;
+    QTimer* m_pollTimer = nullptr;
+    std::map<int, QWidget*> m_controls;
+    std::vector<RadioGroup> m_radioGroups;
+    bool m_initialised = false;
+    bool m_inPoll = false;
+    bool m_exiting = false;
+    int m_exitCode = 0;
+    std::thread m_blinkWorker;
+    static constexpr DWORD kReceiveBufferSize = 600;
+    uint8_t m_receiveBuffer[kReceiveBufferSize] = {};
+    ferrule::InfoReplyText m_infoReply;
+    std::vector<QWidget*> m_changedControls;  // written since the last repaint
+    int m_suppressNotifications = 0;          // > 0 while the panel itself changes controls
+};

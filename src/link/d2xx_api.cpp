@@ -1,0 +1,178 @@
+#include "link/d2xx_api.h"
+
+#include <dlfcn.h>
+
+namespace ferrule {
+namespace {
+
+template <typename Fn>
+bool Bind(void* library, const char* name, Fn& entry) {
+    entry = reinterpret_cast<Fn>(dlsym(library, name));
+    return entry != nullptr;
+}
+
+}  // namespace
+
+D2xxApi::~D2xxApi() {
+    FreeLibrary();
+}
+
+void D2xxApi::LoadD2xx(const std::string& libraryName) {
+    m_hD2xx = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_hD2xx == nullptr) {
+        m_report("Error: Can't Load " + libraryName);
+        return;
+    }
+    // Bound in this order; the first missing name ends the binding and leaves
+    // it and every later entry unresolved.
+#define FERRULE_BIND(name, member)                           \
+    if (!Bind(m_hD2xx, #name, member)) {                     \
+        m_report("Error: Can't Find " + std::string(#name)); \
+        return;                                              \
+    }
+    FERRULE_BIND(FT_Write, m_pWrite)
+    FERRULE_BIND(FT_Read, m_pRead)
+    FERRULE_BIND(FT_Open, m_pOpen)
+    FERRULE_BIND(FT_OpenEx, m_pOpenEx)
+    FERRULE_BIND(FT_ListDevices, m_pListDevices)
+    FERRULE_BIND(FT_Close, m_pClose)
+    FERRULE_BIND(FT_ResetDevice, m_pResetDevice)
+    FERRULE_BIND(FT_Purge, m_pPurge)
+    FERRULE_BIND(FT_SetTimeouts, m_pSetTimeouts)
+    FERRULE_BIND(FT_GetQueueStatus, m_pGetQueueStatus)
+    FERRULE_BIND(FT_SetBaudRate, m_pSetBaudRate)
+    FERRULE_BIND(FT_SetLatencyTimer, m_pSetLatencyTimer)
+    FERRULE_BIND(FT_SetUSBParameters, m_pSetUSBParameters)
+    FERRULE_BIND(FT_SetDataCharacteristics, m_pSetDataCharacteristics)
+    FERRULE_BIND(FT_SetFlowControl, m_pSetFlowControl)
+#undef FERRULE_BIND
+}
+
+void D2xxApi::FreeLibrary() {
+    std::lock_guard lock(m_handleMutex);
+    if (m_hD2xx == nullptr) {
+        return;
+    }
+    m_pWrite = nullptr;
+    m_pRead = nullptr;
+    m_pOpen = nullptr;
+    m_pOpenEx = nullptr;
+    m_pListDevices = nullptr;
+    m_pClose = nullptr;
+    m_pResetDevice = nullptr;
+    m_pPurge = nullptr;
+    m_pSetTimeouts = nullptr;
+    m_pGetQueueStatus = nullptr;
+    m_pSetBaudRate = nullptr;
+    m_pSetLatencyTimer = nullptr;
+    m_pSetUSBParameters = nullptr;
+    m_pSetDataCharacteristics = nullptr;
+    m_pSetFlowControl = nullptr;
+    dlclose(m_hD2xx);
+    m_hD2xx = nullptr;
+}
+
+FT_STATUS D2xxApi::Unresolved(const char* name) {
+    m_report(std::string(name) + " is not valid!");
+    return FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxApi::Write(const void* buffer, DWORD count, DWORD* written) {
+    std::unique_lock lock(m_handleMutex);
+    if (m_pWrite == nullptr) {
+        lock.unlock();
+        return Unresolved("FT_Write");
+    }
+    return m_pWrite(m_ftHandle, const_cast<void*>(buffer), count, written);
+}
+
+FT_STATUS D2xxApi::Read(void* buffer, DWORD count, DWORD* returned) {
+    if (m_pRead == nullptr) {
+        return Unresolved("FT_Read");
+    }
+    return m_pRead(m_ftHandle, buffer, count, returned);
+}
+
+FT_STATUS D2xxApi::Open(int device) {
+    if (m_pOpen == nullptr) {
+        return Unresolved("FT_Open");
+    }
+    std::lock_guard lock(m_handleMutex);
+    return m_pOpen(device, &m_ftHandle);
+}
+
+FT_STATUS D2xxApi::OpenEx(const std::string& text, DWORD flags) {
+    if (m_pOpenEx == nullptr) {
+        return Unresolved("FT_OpenEx");
+    }
+    std::lock_guard lock(m_handleMutex);
+    return m_pOpenEx(const_cast<char*>(text.c_str()), flags, &m_ftHandle);
+}
+
+FT_STATUS D2xxApi::ListDevices(void* arg1, void* arg2, DWORD flags) {
+    if (m_pListDevices == nullptr) {
+        return Unresolved("FT_ListDevices");
+    }
+    return m_pListDevices(arg1, arg2, flags);
+}
+
+FT_STATUS D2xxApi::Close() {
+    if (m_pClose == nullptr) {
+        return Unresolved("FT_Close");
+    }
+    std::lock_guard lock(m_handleMutex);
+    FT_STATUS status = m_pClose(m_ftHandle);
+    m_ftHandle = nullptr;
+    return status;
+}
+
+FT_STATUS D2xxApi::ResetDevice() {
+    if (m_pResetDevice == nullptr) {
+        return Unresolved("FT_ResetDevice");
+    }
+    return m_pResetDevice(m_ftHandle);
+}
+
+FT_STATUS D2xxApi::Purge(ULONG mask) {
+    if (m_pPurge == nullptr) {
+        return Unresolved("FT_Purge");
+    }
+    return m_pPurge(m_ftHandle, mask);
+}
+
+FT_STATUS D2xxApi::SetTimeouts(ULONG readTimeout, ULONG writeTimeout) {
+    if (m_pSetTimeouts == nullptr) {
+        return Unresolved("FT_SetTimeouts");
+    }
+    return m_pSetTimeouts(m_ftHandle, readTimeout, writeTimeout);
+}
+
+FT_STATUS D2xxApi::GetQueueStatus(DWORD* waiting) {
+    if (m_pGetQueueStatus == nullptr) {
+        return Unresolved("FT_GetQueueStatus");
+    }
+    return m_pGetQueueStatus(m_ftHandle, waiting);
+}
+
+FT_STATUS D2xxApi::SetBaudRate(ULONG baudRate) {
+    if (m_pSetBaudRate == nullptr) {
+        return Unresolved("FT_SetBaudRate");
+    }
+    return m_pSetBaudRate(m_ftHandle, baudRate);
+}
+
+FT_STATUS D2xxApi::SetLatencyTimer(UCHAR milliseconds) {
+    if (m_pSetLatencyTimer == nullptr) {
+        return Unresolved("FT_SetLatencyTimer");
+    }
+    return m_pSetLatencyTimer(m_ftHandle, milliseconds);
+}
+
+FT_STATUS D2xxApi::SetUSBParameters(ULONG inTransferSize, ULONG outTransferSize) {
+    if (m_pSetUSBParameters == nullptr) {
+        return Unresolved("FT_SetUSBParameters");
+    }
+    return m_pSetUSBParameters(m_ftHandle, inTransferSize, outTransferSize);
+}
+
+}  // namespace ferrule

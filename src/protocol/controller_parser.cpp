@@ -1,0 +1,52 @@
+#include "protocol/controller_parser.h"
+
+#include "protocol/controller_codes.h"
+
+namespace ferrule {
+
+namespace {
+
+bool IsTimerCode(uint8_t code) {
+    return code >= controller::kClosedTimer && code < controller::kExposureTimer + 0x10;
+}
+
+}  // namespace
+
+size_t ControllerParser::ExpectedSize() const {
+    switch (m_pending[0]) {
+        case controller::kModeNd:
+            return 2;
+        case controller::kFunction:
+            if (m_pending.size < 2) {
+                return 2;
+            }
+            if (IsTimerCode(m_pending[1])) {
+                return 6;
+            }
+            return m_pending[1] == controller::kRepeat ? 4 : 2;
+        default:
+            return 1;
+    }
+}
+
+std::optional<ControllerMessage> ControllerParser::Feed(uint8_t byte) {
+    m_pending.bytes[m_pending.size++] = byte;
+    if (m_pending.size < ExpectedSize()) {
+        return std::nullopt;
+    }
+    ControllerMessage done = m_pending;
+    m_pending = {};
+    return done;
+}
+
+std::optional<ControllerMessage> ControllerParser::EndOfWrite() {
+    if (m_pending.size != 2 || m_pending[0] != controller::kFunction ||
+        m_pending[1] != controller::kRunNone) {
+        return std::nullopt;
+    }
+    ControllerMessage done = m_pending;
+    m_pending = {};
+    return done;
+}
+
+}  // namespace ferrule

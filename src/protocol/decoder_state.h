@@ -1,0 +1,16 @@
+// The reply decoder's state: counters and flags that commands arm and the
+// decoder routes each received byte by. GUI thread only; nothing resets them
+// when the link is closed or reopened.
+#pragma once
+
+extern int g_nFreeRunCountMode;  // 0 off, 1 armed by On Trigger Pulse, 2 by Go
+extern int g_nFreeRunCountEdge;  // shutter state when armed: 0 counts on 0xAA, 1 on 0xAC
+extern int g_nInfoReplyCount;    // -1 idle, else information-reply bytes received
+extern int g_nStatusReplyCount;  // -1 idle, 0 armed, then the position of the last byte
+extern int g_nApplyEchoCount;    // -1 idle, else bytes received since the upload began
+extern int g_nApplyNextAt;       // the echo count at which the next upload step goes out
+extern int g_nResetPending;      // > 0: the next carriage return requests the status
+extern int g_nRepeatCountHigh;   // high byte of the repeat number, shifted left by 8
+
+// Every decoder state back to its value at process start.
+void ResetDecoderState();

@@ -1,0 +1,57 @@
+// The About box: its title, its contents on screen, and OK closing it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/about_box.h"
+#include "test_application.h"
+
+namespace {
+
+TEST(ResourceAboutBox, IsTitledAndNamesTheProgramAndVersion) {
+    TestApplication();
+    CAboutBox about;
+    EXPECT_EQ(about.windowTitle(), "About Ferrule");
+    EXPECT_FALSE(about.windowIcon().isNull());
+    bool version = false;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        version = version || label->text().contains("Ferrule Version 1.3");
+    }
+    EXPECT_TRUE(version);
+}
+
+TEST(ResourceAboutBox, EverythingFitsInTheBox) {
+    TestApplication();
+    CAboutBox about;
+    QRect area(QPoint(0, 0), about.size());
+    for (QWidget* child : about.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(area.contains(child->geometry())) << child->objectName().toStdString();
+    }
+}
+
+TEST(ResourceAboutBox, OkClosesIt) {
+    TestApplication();
+    CAboutBox about;
+    about.show();
+    auto* ok = about.findChild<QPushButton*>("ctl1");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+    ok->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(ResourceAboutBox, EnterClosesItThroughOk) {
+    TestApplication();
+    CAboutBox about;
+    about.show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&about, &enter);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+}  // namespace
