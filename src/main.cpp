@@ -13,7 +13,9 @@ constexpr const char* kUsage =
     "  --simulate        use the bundled simulated controller\n"
     "  --driver LIB      load this D2XX library (default libftd2xx.so)\n"
     "  --profile PATH    keep the device choice in this file\n"
-    "                    (default $XDG_CONFIG_HOME/ferrule.INI)\n";
+    "                    (default $XDG_CONFIG_HOME/ferrule.INI)\n"
+    "  --exit-after MS   end the run after MS milliseconds, as EXIT would, and print\n"
+    "                    the status line (for scripted checks)\n";
 
 // The simulated controller is installed beside the program.
 std::string SimulatorPath(const char* argv0) {
@@ -62,5 +64,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     CShutterPanelApp app(argc, argv);
-    return app.Run(line.panel);
+    return app.Run(line.panel, line.exitAfterMs);
 }

@@ -1,5 +1,6 @@
 // The panel's life: initialisation, scrolling when the window is made smaller
 // than its design, the About box and the exit sequence.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -38,7 +39,7 @@ void CShutterPanelDlg::showEvent(QShowEvent* event) {
 }
 
 void CShutterPanelDlg::OnInitDialog() {
-    // The About item lives in the context menu and on F1 (see contextMenuEvent).
+    AddAboutItem();
     setWindowIcon(ferrule::AppIcon());
 
     // The outer window rectangle; decorations the window manager has not
@@ -143,17 +144,27 @@ void CShutterPanelDlg::OnVScroll(int code, int thumbPosition) {
     m_content->move(0, -m_nScrollPos);
 }
 
-void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
+// The About item: on the panel's context menu and on F1, added only when its
+// text is defined.
+void CShutterPanelDlg::AddAboutItem() {
     QString aboutText = QString::fromUtf8(ferrule::kAboutMenuText);
     if (aboutText.isEmpty()) {
         return;
     }
-    QMenu menu(this);
-    QAction* about = menu.addAction(aboutText);
-    about->setShortcut(QKeySequence(Qt::Key_F1));
-    if (menu.exec(event->globalPos()) == about) {
-        ShowAboutBox();
+    m_aboutAction = new QAction(aboutText, this);
+    m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
+    m_aboutAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_aboutAction, &QAction::triggered, this, &CShutterPanelDlg::ShowAboutBox);
+    addAction(m_aboutAction);
+}
+
+void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_aboutAction == nullptr) {
+        return;
     }
+    QMenu menu(this);
+    menu.addAction(m_aboutAction);
+    menu.exec(event->globalPos());
 }
 
 void CShutterPanelDlg::ShowAboutBox() {

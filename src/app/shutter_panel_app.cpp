@@ -1,5 +1,7 @@
 #include "app/shutter_panel_app.h"
 
+#include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,6 +25,10 @@ CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulator
         } else if (arg == "--driver") {
             if (auto v = value("--driver")) {
                 line.panel.driverLibrary = *v;
+            }
+        } else if (arg == "--exit-after") {
+            if (auto v = value("--exit-after")) {
+                line.exitAfterMs = std::atoi(v->c_str());
             }
         } else if (arg == "--profile") {
             if (auto v = value("--profile")) {
@@ -57,8 +63,15 @@ CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, 
     setApplicationVersion("1.3");
 }
 
-int CShutterPanelApp::Run(const PanelOptions& options) {
+int CShutterPanelApp::Run(const PanelOptions& options, int exitAfterMs) {
     CShutterPanelDlg panel(options);
+    if (exitAfterMs >= 0) {
+        QTimer::singleShot(exitAfterMs, &panel, [&panel] {
+            panel.ExitSequence();
+            std::printf("%s\n", panel.m_strStatus.c_str());
+            std::fflush(stdout);
+        });
+    }
     panel.exec();
     return panel.ExitCode();
 }

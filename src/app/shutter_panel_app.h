@@ -11,11 +11,12 @@
 // What the command line asked for, or why it could not be understood.
 struct CommandLine {
     PanelOptions panel;
+    int exitAfterMs = -1;  // >= 0: end the run by itself after this long
     bool showHelp = false;
     std::string error;
 };
 
-// --driver NAME-OR-PATH, --simulate, --profile PATH, --help. simulatorPath is
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --help. simulatorPath is
 // the bundled simulated controller that --simulate selects.
 CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulatorPath,
                              const std::string& defaultProfile);
@@ -29,6 +30,8 @@ class CShutterPanelApp : public QApplication {
 
 public:
     CShutterPanelApp(int& argc, char** argv);
-    // Runs the panel; returns the process exit code.
-    int Run(const PanelOptions& options);
+    // Runs the panel; returns the process exit code. With exitAfterMs >= 0 the
+    // run ends by itself after that long, as EXIT would end it, and the status
+    // line is printed on standard output: for scripted checks and demos.
+    int Run(const PanelOptions& options, int exitAfterMs = -1);
 };

@@ -16,6 +16,7 @@
 #include "link/d2xx_api.h"
 #include "protocol/info_reply.h"
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QListView;
@@ -131,6 +132,7 @@ private:
     void BuildPanel();
     void WireNotifications();
     void OnInitDialog();
+    void AddAboutItem();
     void ReportDriverMessage(const std::string& message);
     void RepaintNow();
     // The probe's outcome: the first byte back, or none at all.
@@ -162,6 +164,7 @@ private:
     QWidget* m_content = nullptr;
     QScrollBar* m_scrollBar = nullptr;
     QTimer* m_pollTimer = nullptr;
+    QAction* m_aboutAction = nullptr;
     std::map<int, QWidget*> m_controls;
     std::vector<RadioGroup> m_radioGroups;
     bool m_initialised = false;

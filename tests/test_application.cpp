@@ -24,7 +24,7 @@ public:
 
 QApplication& TestApplication() {
     static int argc = 1;
-    static char name[] = "resources_tests";
+    static char name[] = "ferrule_tests";
     static char* argv[] = {name, nullptr};
     if (application == nullptr) {
         application = new QApplication(argc, argv);

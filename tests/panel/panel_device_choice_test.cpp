@@ -1,0 +1,177 @@
+// Choosing the device: method radios, the device text, Search and the list,
+// and the profile that keeps the choice across runs.
+#include <QListView>
+#include <QTest>
+#include <fstream>
+
+#include "panel_fixture.h"
+
+using ::testing::ElementsAre;
+
+using PanelDeviceChoice = PanelTest;
+
+namespace {
+
+void AddDevices(SimLibrary& sim, int count) {
+    sim.fsim_clear_devices();
+    for (int i = 0; i < count; ++i) {
+        std::string n = std::to_string(i);
+        sim.fsim_add_device(("Shutter " + n).c_str(), ("SN" + n).c_str());
+    }
+}
+
+}  // namespace
+
+TEST_F(PanelDeviceChoice, SearchListsByTheCurrentMethod) {
+    AddDevices(sim, 2);
+    RememberDevice(2, "0");
+    Start();
+    ASSERT_EQ(Status(), "USB ready for communication.");
+
+    Click(1030);
+    EXPECT_EQ(Status(), "USB Closed.");
+    EXPECT_EQ(Text(1026), "");
+    EXPECT_EQ(Text(1021), "0");
+    EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "0", "1"));
+
+    Click(1027);
+    Click(1030);
+    EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "Shutter 0", "Shutter 1"));
+    Click(1028);
+    Click(1030);
+    EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "SN0", "SN1"));
+
+    AddDevices(sim, 0);
+    Click(1030);
+    EXPECT_THAT(LogLines(), ElementsAre("0 device(s) attached:"));
+}
+
+TEST_F(PanelDeviceChoice, SearchClosesTheDeviceAndThePollThenReportsTheLinkBroken) {
+    RememberDevice(0, kDescription);
+    Start();
+    Click(1030);
+    EXPECT_EQ(Status(), "USB Closed.");
+    EXPECT_EQ(g_bLinkReady, 1);
+    panel->Poll();
+    EXPECT_EQ(Status(), "USB not open.");
+    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_TRUE(Enabled(1017));  // Blink Off ran
+    EXPECT_TRUE(Enabled(1));
+    // Later ticks do nothing.
+    sim.fsim_record_calls(1);
+    panel->Poll();
+    EXPECT_TRUE(CallLines().empty());
+}
+
+TEST_F(PanelDeviceChoice, AtMostSixtyThreeDevicesAreListed) {
+    AddDevices(sim, 70);
+    RememberDevice(0, "Shutter 5");
+    Start();
+    EXPECT_EQ(Status(), "USB ready for communication.");
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "DevNmbr", ""), "5");
+    Click(1030);
+    std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 64u);
+    EXPECT_EQ(lines.front(), "70 device(s) attached:");
+    EXPECT_EQ(lines.back(), "Shutter 62");
+}
+
+TEST_F(PanelDeviceChoice, SelectingALineCopiesItIntoTheDeviceTextAndProfile) {
+    AddDevices(sim, 2);
+    RememberDevice(1, "SN1");
+    Start();
+    Click(1030);
+    auto* list = static_cast<QListView*>(Control(1019));
+    list->setCurrentIndex(list->model()->index(0, 0));  // as a click on the count line does
+    EXPECT_EQ(Text(1026), "2 device(s) attached:");
+    list->setCurrentIndex(list->model()->index(2, 0));
+    EXPECT_EQ(Text(1026), "SN1");
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", ""), "SN1");
+
+    Click(1024);
+    EXPECT_EQ(Status(), "USB ready for communication.");
+    EXPECT_EQ(Written(1), Bytes({0xEE, 0xEE}));
+}
+
+TEST_F(PanelDeviceChoice, MethodRadiosLoadTheirRememberedTextAndStoreTheMethod) {
+    RememberDevice(0, kDescription);
+    Start();
+    profile.WriteString("MyFerruleAp", "DevNmbr", "3");
+    Click(1029);
+    EXPECT_EQ(Text(1026), "3");
+    EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 2);
+    Click(1028);  // the serial number was refreshed at start-up
+    EXPECT_EQ(Text(1026), kSerial);
+    EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 1);
+}
+
+TEST_F(PanelDeviceChoice, TypingStoresEveryKeystrokeAndAnEmptyTextMeansDeviceNumber) {
+    RememberDevice(1, "AB");
+    Start();
+    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "C");
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", ""), "ABC");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", ""), "AB");
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", "absent"), "");
+    EXPECT_TRUE(Checked(1029));
+    EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 1);
+
+    // Text the panel sets itself is not a user's edit and stores nothing.
+    panel->m_strDevice = "set by the panel";
+    panel->UpdateData(false);
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "DevNmbr", "absent"), "absent");
+}
+
+TEST_F(PanelDeviceChoice, ChoiceSurvivesARestart) {
+    Start();
+    Click(1028);
+    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    edit->selectAll();
+    QTest::keyClicks(edit, kSerial);
+    panel->ExitSequence();
+    panel.reset();
+
+    Start();
+    EXPECT_TRUE(Checked(1028));
+    EXPECT_EQ(Text(1026), kSerial);
+    EXPECT_EQ(Status(), "USB ready for communication.");
+}
+
+TEST_F(PanelDeviceChoice, StoredMethodOutsideTheRangeChecksNoRadioAndOpensByNumber) {
+    profile.WriteString("MyFerruleAp", "SerDesc", "5");
+    profile.WriteString("MyFerruleAp", "DevNmbr", "0");
+    Start();
+    EXPECT_FALSE(Checked(1027));
+    EXPECT_FALSE(Checked(1028));
+    EXPECT_FALSE(Checked(1029));
+    EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
+    EXPECT_EQ(panel->m_nOpenBy, -1);
+    // The placeholder is refused before the number would be read.
+    EXPECT_THAT(Messages(), ElementsAre("You must enter a Device Description or Serial Number."));
+    SetText(1026, "");
+    Click(1024);
+    EXPECT_EQ(Status(), "USB ready for communication.");
+}
+
+TEST_F(PanelDeviceChoice, UnreadableOrGarbageProfileFallsBackToDefaults) {
+    std::ofstream(profile.Path()) << "\x01\x02 not an ini file\n[MyFerruleAp\nSerDesc==x\n";
+    Start();
+    EXPECT_TRUE(Checked(1027));
+    EXPECT_EQ(Status(), "USB not responding");
+}
+
+TEST_F(PanelDeviceChoice, ProfileThatCannotBeReadOrWrittenLeavesThePanelWorking) {
+    panel = std::make_unique<TestPanel>(PanelOptions{FSIM_LIBRARY_PATH, dir.File(""), "ferrule"});
+    panel->show();
+    EXPECT_TRUE(Checked(1027));
+    Click(1029);
+    EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
+    SetText(1026, "");
+    Click(1024);
+    EXPECT_EQ(Status(), "USB ready for communication.");
+}

@@ -1,0 +1,140 @@
+// A real panel on the real simulator library, loaded through the program's own
+// driver binding, with message boxes answered by the test instead of a user.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/received_log_model.h"
+#include "app/shutter_panel_dlg.h"
+#include "common/profile_file.h"
+#include "link/link_globals.h"
+#include "protocol/decoder_state.h"
+#include "sim_library.h"
+#include "temp_dir.h"
+#include "test_application.h"
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    unsigned type;
+};
+
+class TestPanel : public CShutterPanelDlg {
+public:
+    using CShutterPanelDlg::CShutterPanelDlg;
+
+    int MessageBox(const QString& text, const QString& caption, unsigned type) override {
+        messages.push_back({text.toStdString(), caption.toStdString(), type});
+        if (answers.empty()) {
+            return kIdOk;
+        }
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<ShownMessage> messages;
+    std::deque<int> answers;
+};
+
+class PanelTest : public ::testing::Test {
+protected:
+    using Bytes = std::vector<uint8_t>;
+    static constexpr const char* kDescription = "Quillon Shutter Controller";
+    static constexpr const char* kSerial = "QSC00001";
+
+    PanelTest() {
+        TestApplication();
+        sim.fsim_use_manual_clock(1);
+        ResetDecoderState();
+        g_bLinkReady = 0;
+        g_bBlinkRun = 0;
+        g_nBlinkSpeed = 0;
+    }
+
+    static std::string Variant(const char* missing) {
+        return std::string(FSIM_LIBRARY_DIR) + "/libfsim_no_" + missing + ".so";
+    }
+
+    void RememberDevice(int method, const std::string& text) {
+        profile.WriteString("MyFerruleAp", "SerDesc", std::to_string(method));
+        static const char* keys[] = {"DescString", "SerialString", "DevNmbr"};
+        profile.WriteString("MyFerruleAp", keys[method], text);
+    }
+
+    TestPanel& Start(const std::string& driver = FSIM_LIBRARY_PATH) {
+        panel = std::make_unique<TestPanel>(PanelOptions{driver, profile.Path(), "ferrule"});
+        panel->show();
+        return *panel;
+    }
+
+    QWidget* Control(int id) const { return panel->GetDlgItem(id); }
+    std::string Text(int id) const {
+        QWidget* w = Control(id);
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            return edit->text().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            return label->text().toStdString();
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            return button->text().toStdString();
+        return {};
+    }
+    std::string Status() const { return Text(1015); }
+    bool Checked(int id) const { return static_cast<QAbstractButton*>(Control(id))->isChecked(); }
+    bool Enabled(int id) const { return Control(id)->isEnabled(); }
+    void Click(int id) { static_cast<QAbstractButton*>(Control(id))->click(); }
+    void SetText(int id, const std::string& text) {
+        static_cast<QLineEdit*>(Control(id))->setText(QString::fromStdString(text));
+    }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const ShownMessage& m : panel->messages)
+            texts.push_back(m.text);
+        return texts;
+    }
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        for (int row = 0; row < panel->m_logReceived->rowCount(); ++row) {
+            lines.push_back(panel->m_logReceived->LineText(row));
+        }
+        return lines;
+    }
+    Bytes Written(int device = 0) const {
+        Bytes bytes(sim.fsim_written(device, nullptr, 0));
+        sim.fsim_written(device, bytes.data(), static_cast<uint32_t>(bytes.size()));
+        return bytes;
+    }
+    void Inject(Bytes bytes, int device = 0) {
+        sim.fsim_inject(device, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    }
+    // Lets the link deliver what is on its way, then runs one poll.
+    void PollAfter(uint64_t microseconds) {
+        sim.fsim_advance_us(microseconds);
+        panel->Poll();
+    }
+    std::vector<std::string> CallLines() const {
+        std::vector<std::string> lines;
+        std::string calls = sim.Calls();
+        size_t start = 0;
+        for (size_t end; (end = calls.find('\n', start)) != std::string::npos; start = end + 1) {
+            lines.push_back(calls.substr(start, end - start));
+        }
+        return lines;
+    }
+
+    SimLibrary sim;
+    TempDir dir;
+    ferrule::ProfileFile profile{dir.File("ferrule.INI")};
+    std::unique_ptr<TestPanel> panel;
+};

@@ -1,0 +1,185 @@
+// The panel as a window: what initialisation shows, the exchange and enabling
+// rules, scrolling, the About box, and the ways the panel ends.
+#include <QAccessible>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "panel_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using PanelWindow = PanelTest;
+
+namespace {
+
+QSlider* Slider(QWidget* w) {
+    return static_cast<QSlider*>(w);
+}
+
+}  // namespace
+
+TEST_F(PanelWindow, InitialisationShowsTheStartValues) {
+    RememberDevice(0, kDescription);
+    Start();
+    EXPECT_EQ(panel->windowTitle().toStdString(), "Quillon Ferrule v1.3");
+    struct Range {
+        int id, min, max, pos;
+    };
+    for (Range r : {Range{1006, 0, 500, 10}, Range{1096, 0, 9, 0}, Range{1093, 0, 999, 0},
+                    Range{1095, 0, 59, 0}, Range{1097, 0, 59, 0}, Range{1098, 0, 5, 0}}) {
+        QSlider* s = Slider(Control(r.id));
+        EXPECT_EQ(s->minimum(), r.min) << r.id;
+        EXPECT_EQ(s->maximum(), r.max) << r.id;
+        EXPECT_EQ(s->value(), r.pos) << r.id;
+    }
+    for (int id : {1079, 1080, 1081, 1082, 1089, 1083, 1084}) {
+        EXPECT_EQ(Text(id), "") << id;
+    }
+    for (int id : {1087, 1088, 1058, 1062, 1055, 1066, 1027}) {
+        EXPECT_TRUE(Checked(id)) << id;
+    }
+    for (int id : {1059, 1110, 1111, 1061, 1056, 1057, 1065, 1063, 1064, 1068}) {
+        EXPECT_FALSE(Checked(id)) << id;
+    }
+    EXPECT_EQ(static_cast<QComboBox*>(Control(1090))->currentIndex(), -1);
+    EXPECT_EQ(Text(1021), "0");
+    EXPECT_EQ(Text(1057), "Neutral Density ");
+    EXPECT_EQ(Text(1099), "12 ms");
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:000:0");
+    EXPECT_EQ(panel->m_nShutterMode, 0);
+    EXPECT_EQ(panel->m_nShutter, 1);
+    EXPECT_EQ(panel->m_nSyncLevel, 1);
+    EXPECT_EQ(panel->m_nTriggerMode, 0);
+    EXPECT_EQ(
+        QApplication::focusWidget() == nullptr || QApplication::focusWidget() == Control(1027),
+        true);
+}
+
+TEST_F(PanelWindow, NonIntegerInTheByteCountStopsTheExchangeWithAMessage) {
+    RememberDevice(0, kDescription);
+    Start();
+    SetText(1021, "12x");
+    SetText(1026, "typed but not read");
+    EXPECT_FALSE(panel->UpdateData(true));
+    EXPECT_THAT(Messages(), ElementsAre("Please enter an integer."));
+    EXPECT_EQ(panel->m_strStatus, "USB ready for communication.");  // read before 1021
+    EXPECT_EQ(panel->m_strDevice, kDescription);                    // after it: not read
+
+    // A handler goes on with the fields it has: Clear writes 0 back.
+    Click(1023);
+    EXPECT_EQ(Text(1021), "0");
+}
+
+TEST_F(PanelWindow, ButtonGroupSwitchesOnlyTheLinkTestControls) {
+    Start();
+    panel->SetButtonGroup(100);
+    for (int id : {1017, 1018, 1006, 1024})
+        EXPECT_TRUE(Enabled(id)) << id;
+    panel->SetButtonGroup(101);
+    for (int id : {1017, 1018, 1006})
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_TRUE(Enabled(1024));
+    panel->SetButtonGroup(7);
+    EXPECT_FALSE(Enabled(1017));
+}
+
+TEST_F(PanelWindow, EscapeDoesNothingAndEnterInAnEditExits) {
+    RememberDevice(0, kDescription);
+    Start();
+    QTest::keyClick(Control(1026), Qt::Key_Escape);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->m_d2xx.IsLoaded());
+
+    QTest::keyClick(Control(1026), Qt::Key_Return);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->m_d2xx.IsLoaded());
+    EXPECT_EQ(panel->ExitCode(), 0);
+    EXPECT_EQ(panel->result(), 1);
+}
+
+TEST_F(PanelWindow, ClosingTheWindowRunsTheExitSequence) {
+    RememberDevice(0, kDescription);
+    Start();
+    panel->close();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->m_d2xx.IsLoaded());
+    EXPECT_EQ(panel->ExitCode(), 0);
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(PanelWindow, ScrollingFollowsTheDesignHeight) {
+    Start();
+    const int design = panel->m_rectInitial.height();
+    ASSERT_GT(design, 0);
+    auto* bar = panel->findChild<QScrollBar*>("panelScrollBar");
+    QWidget* content = panel->findChild<QWidget*>("panelContent");
+
+    panel->resize(panel->width(), design - 400);  // R = 400 + nothing else
+    const int range = design - panel->height();
+    EXPECT_EQ(bar->maximum(), range);
+    EXPECT_EQ(bar->pageStep(), range / 10);
+
+    panel->OnVScroll(3, 0);  // page down
+    EXPECT_EQ(panel->m_nScrollPos, range / 10);
+    EXPECT_EQ(content->y(), -range / 10);
+    panel->OnVScroll(1, 0);  // line down
+    EXPECT_EQ(panel->m_nScrollPos, range / 10 + range / 100);
+    panel->OnVScroll(4, range);  // thumb released at the end
+    EXPECT_EQ(panel->m_nScrollPos, range);
+    panel->OnVScroll(3, 0);  // nothing below
+    EXPECT_EQ(panel->m_nScrollPos, range);
+    panel->OnVScroll(5, 0);  // tracking and other codes move nothing
+    EXPECT_EQ(panel->m_nScrollPos, range);
+
+    // A resize shows the bar at 0 while the content keeps its offset.
+    panel->resize(panel->width(), design - 300);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(content->y(), -range);
+    panel->OnVScroll(2, 0);  // page up moves back toward the origin
+    EXPECT_LT(panel->m_nScrollPos, range);
+}
+
+TEST_F(PanelWindow, SmallRangeLineStepsDoNotMoveButPagesDo) {
+    Start();
+    const int design = panel->m_rectInitial.height();
+    panel->resize(panel->width(), design - 50);
+    panel->OnVScroll(1, 0);
+    EXPECT_EQ(panel->m_nScrollPos, 0);
+    panel->OnVScroll(3, 0);
+    EXPECT_EQ(panel->m_nScrollPos, 5);
+}
+
+TEST_F(PanelWindow, F1ShowsTheAboutBox) {
+    Start();
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CAboutBox*>(QApplication::activeModalWidget());
+        shown = about != nullptr && about->windowTitle() == "About Ferrule";
+        if (about != nullptr)
+            about->accept();
+    });
+    QTest::keyClick(panel.get(), Qt::Key_F1);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(panel->isVisible());
+}
+
+TEST_F(PanelWindow, ControlsAreNamedForScreenReaders) {
+    Start();
+    auto name = [&](int id) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Control(id));
+        return a ? a->text(QAccessible::Name).toStdString() : std::string();
+    };
+    EXPECT_EQ(name(1026), "Device");
+    EXPECT_EQ(name(1015), "Status line");
+    EXPECT_EQ(name(1021), "Received Bytes #");
+    EXPECT_EQ(name(1006), "Speed");
+    EXPECT_EQ(name(1024), "Open");
+    EXPECT_EQ(name(1), "EXIT");
+}
