@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThread>
 #include <deque>
 #include <memory>
 #include <string>
@@ -35,6 +36,7 @@ public:
 
     int MessageBox(const QString& text, const QString& caption, unsigned type) override {
         messages.push_back({text.toStdString(), caption.toStdString(), type});
+        shownByGuiThread.push_back(QThread::currentThread() == thread());
         if (answers.empty()) {
             return kIdOk;
         }
@@ -44,6 +46,7 @@ public:
     }
 
     std::vector<ShownMessage> messages;
+    std::vector<bool> shownByGuiThread;
     std::deque<int> answers;
 };
 
