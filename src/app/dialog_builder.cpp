@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -18,6 +17,7 @@
 #include <set>
 
 #include "app/app_icon.h"
+#include "app/line_list_view.h"
 #include "resources/bar_drawing.h"
 
 namespace ferrule {
@@ -109,12 +109,8 @@ QLineEdit* CreateEdit(const ControlTemplate& control, QWidget* parent) {
     return edit;
 }
 
-QListView* CreateListBox(const ControlTemplate& control, QWidget* parent) {
-    auto* list = new QListView(parent);
-    list->setUniformItemSizes(true);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+LineListView* CreateListBox(const ControlTemplate& control, QWidget* parent) {
+    auto* list = new LineListView(parent);
     list->setVerticalScrollBarPolicy((control.style & kVScroll) != 0 ? Qt::ScrollBarAsNeeded
                                                                      : Qt::ScrollBarAlwaysOff);
     return list;

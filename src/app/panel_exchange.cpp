@@ -6,10 +6,10 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListView>
 #include <QRegularExpression>
 #include <QScrollBar>
 
+#include "app/line_list_view.h"
 #include "app/received_log_model.h"
 #include "app/shutter_panel_dlg.h"
 
@@ -146,8 +146,7 @@ bool CShutterPanelDlg::UpdateData(bool saveAndValidate) {
     }
     if (!saveAndValidate) {
         // The log follows new lines only while the user has it at its end.
-        QScrollBar* bar = m_listReceived->verticalScrollBar();
-        bool following = bar->value() == bar->maximum();
+        bool following = m_listReceived->atBottom();
         if (m_logReceived->CommitPending()) {
             if (following) {
                 m_listReceived->scrollToBottom();

@@ -3,13 +3,12 @@
 // raise are dropped while the panel itself changes its controls.
 #include <QAbstractButton>
 #include <QEvent>
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListView>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
 
+#include "app/line_list_view.h"
 #include "app/shutter_panel_dlg.h"
 
 namespace {
@@ -62,12 +61,11 @@ void CShutterPanelDlg::WireNotifications() {
     onClick(1, &CShutterPanelDlg::ExitSequence);
     onClick(1024, &CShutterPanelDlg::OnOpen);
     onClick(1030, &CShutterPanelDlg::OnSearch);
-    connect(m_listReceived->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (m_suppressNotifications == 0 && current.isValid()) {
-                    OnListSelection();
-                }
-            });
+    connect(m_listReceived, &ferrule::LineListView::rowSelectedByUser, this, [this] {
+        if (m_suppressNotifications == 0) {
+            OnListSelection();
+        }
+    });
 
     // Trackbars report "released" when the mouse lets go after a drag or a
     // click on the groove; keyboard moves do not count.

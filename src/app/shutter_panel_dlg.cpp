@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSlider>
@@ -14,6 +13,7 @@
 
 #include "app/app_icon.h"
 #include "app/dialog_builder.h"
+#include "app/line_list_view.h"
 #include "app/received_log_model.h"
 #include "resources/dialog_template.h"
 
@@ -65,13 +65,21 @@ void CShutterPanelDlg::BuildPanel() {
     m_sliderHour = qobject_cast<QSlider*>(GetDlgItem(1098));
     m_comboTimer = qobject_cast<QComboBox*>(GetDlgItem(1090));
     m_sliderSpeed = qobject_cast<QSlider*>(GetDlgItem(1006));
-    m_listReceived = qobject_cast<QListView*>(GetDlgItem(1019));
+    m_listReceived = qobject_cast<ferrule::LineListView*>(GetDlgItem(1019));
     m_logReceived = new ferrule::ReceivedLogModel(this);
     m_listReceived->setModel(m_logReceived);
-    m_listReceived->setUniformItemSizes(true);
 
     m_pollTimer = new QTimer(this);
     m_pollTimer->setTimerType(Qt::PreciseTimer);
+
+    m_frameClock.start();
+    m_frameTimer = new QTimer(this);
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_frameTimer, &QTimer::timeout, this, [this] {
+        QEvent request(QEvent::UpdateRequest);
+        event(&request);
+    });
 }
 
 QWidget* CShutterPanelDlg::GetDlgItem(int id) const {
@@ -130,8 +138,30 @@ void CShutterPanelDlg::ReportDriverMessage(const std::string& message) {
 // Paints at once what the last exchanges changed, and nothing else, so that a
 // poll that changed nothing paints nothing.
 void CShutterPanelDlg::RepaintNow() {
+    m_paintingNow = true;
     for (QWidget* widget : m_changedControls) {
         widget->repaint();
     }
+    m_paintingNow = false;
     m_changedControls.clear();
+}
+
+// Painting that nobody asked to see at once (the updates Qt schedules after
+// controls change) happens at most once a frame. The received-data path
+// changes the panel on every 2 ms poll; painting each of those would cost far
+// more than the data itself, and nobody sees faster than a frame.
+bool CShutterPanelDlg::event(QEvent* event) {
+    static constexpr qint64 kFrameMs = 16;
+    if (event->type() == QEvent::UpdateRequest && !m_paintingNow) {
+        qint64 now = m_frameClock.elapsed();
+        qint64 since = now - m_lastFrameMs;
+        if (m_lastFrameMs >= 0 && since < kFrameMs) {
+            if (!m_frameTimer->isActive()) {
+                m_frameTimer->start(static_cast<int>(kFrameMs - since));
+            }
+            return true;
+        }
+        m_lastFrameMs = now;
+    }
+    return QDialog::event(event);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QRect>
 #include <QString>
 #include <map>
@@ -19,14 +20,14 @@
 class QAction;
 class QButtonGroup;
 class QComboBox;
-class QListView;
 class QScrollBar;
 class QSlider;
 class QTimer;
 
 namespace ferrule {
+class LineListView;
 class ReceivedLogModel;
-}
+}  // namespace ferrule
 
 struct PanelOptions {
     std::string driverLibrary = "libftd2xx.so";  // what LoadD2xx opens
@@ -89,7 +90,7 @@ public:
     QSlider* m_sliderHour = nullptr;
     QComboBox* m_comboTimer = nullptr;
     QSlider* m_sliderSpeed = nullptr;
-    QListView* m_listReceived = nullptr;
+    ferrule::LineListView* m_listReceived = nullptr;
     ferrule::ReceivedLogModel* m_logReceived = nullptr;
 
     // Device selection and opening.
@@ -125,6 +126,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void reject() override;
     void accept() override;
 
@@ -135,6 +137,9 @@ private:
     void AddAboutItem();
     void ReportDriverMessage(const std::string& message);
     void RepaintNow();
+    // Leaves what the last exchanges changed to the next frame: the poll's
+    // batches are painted at most once a frame, not 500 times a second.
+    void RepaintNextFrame() { m_changedControls.clear(); }
     // The probe's outcome: the first byte back, or none at all.
     struct ProbeResult {
         bool answered = false;
@@ -165,6 +170,10 @@ private:
     QScrollBar* m_scrollBar = nullptr;
     QTimer* m_pollTimer = nullptr;
     QAction* m_aboutAction = nullptr;
+    QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
+    QElapsedTimer m_frameClock;
+    qint64 m_lastFrameMs = -1;
+    bool m_paintingNow = false;  // RepaintNow is painting: no frame limit
     std::map<int, QWidget*> m_controls;
     std::vector<RadioGroup> m_radioGroups;
     bool m_initialised = false;

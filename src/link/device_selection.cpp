@@ -1,7 +1,7 @@
 // Choosing the device: the open method, the device text, the list of attached
 // devices, and the profile that remembers the choice.
-#include <QListView>
 
+#include "app/line_list_view.h"
 #include "app/received_log_model.h"
 #include "app/shutter_panel_dlg.h"
 #include "link/device_listing.h"
@@ -47,7 +47,7 @@ void CShutterPanelDlg::OnDeviceTextChanged() {
 
 void CShutterPanelDlg::OnListSelection() {
     UpdateData(true);
-    m_strDevice = m_logReceived->LineText(m_listReceived->currentIndex().row());
+    m_strDevice = m_logReceived->LineText(m_listReceived->currentRow());
     UpdateData(false);
     RepaintNow();
     if (ferrule::IsOpenMethod(m_nOpenBy)) {

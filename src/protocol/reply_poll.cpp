@@ -38,6 +38,6 @@ void CShutterPanelDlg::Poll() {
         }
     }
     UpdateData(false);
-    RepaintNow();
+    RepaintNextFrame();
     m_inPoll = false;
 }

@@ -1,9 +1,9 @@
 // Choosing the device: method radios, the device text, Search and the list,
 // and the profile that keeps the choice across runs.
-#include <QListView>
 #include <QTest>
 #include <fstream>
 
+#include "app/line_list_view.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -81,10 +81,12 @@ TEST_F(PanelDeviceChoice, SelectingALineCopiesItIntoTheDeviceTextAndProfile) {
     RememberDevice(1, "SN1");
     Start();
     Click(1030);
-    auto* list = static_cast<QListView*>(Control(1019));
-    list->setCurrentIndex(list->model()->index(0, 0));  // as a click on the count line does
+    auto* list = static_cast<ferrule::LineListView*>(Control(1019));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(0).center());
     EXPECT_EQ(Text(1026), "2 device(s) attached:");
-    list->setCurrentIndex(list->model()->index(2, 0));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(Text(1026), "SN1");
     EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", ""), "SN1");
 

@@ -1,8 +1,8 @@
 // The 2 ms poll and the reply decoder: bytes from the simulated controller's
 // queue through the decoder into the panel.
-#include <QListView>
 #include <QScrollBar>
 
+#include "app/line_list_view.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -169,7 +169,7 @@ TEST_F(PanelPoll, ContinuousRunsAreNotCounted) {
 }
 
 TEST_F(PanelPoll, LogFollowsNewLinesOnlyWhileScrolledToTheEnd) {
-    auto* list = static_cast<QListView*>(Control(1019));
+    auto* list = static_cast<ferrule::LineListView*>(Control(1019));
     QScrollBar* bar = list->verticalScrollBar();
     Receive(Bytes(200, 0x41));
     EXPECT_EQ(bar->value(), bar->maximum());

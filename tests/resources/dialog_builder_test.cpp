@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -20,6 +19,7 @@
 #include <utility>
 
 #include "app/dialog_builder.h"
+#include "app/line_list_view.h"
 #include "resources/dialog_template.h"
 #include "test_application.h"
 
@@ -245,11 +245,10 @@ TEST(ResourceBuilder, TimerSelectorOffersBothTimersWithNothingSelected) {
 
 TEST(ResourceBuilder, ReceivedLogIsAListToReadAndPickOneLineFrom) {
     Built panel(ferrule::PanelTemplate());
-    auto* list = qobject_cast<QListView*>(panel[1019]);
+    auto* list = qobject_cast<ferrule::LineListView*>(panel[1019]);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_TRUE(list->uniformItemSizes());
+    EXPECT_EQ(list->currentRow(), -1);
+    EXPECT_EQ(list->focusPolicy(), Qt::StrongFocus);
 }
 
 TEST(ResourceBuilder, StatusLineAndCountsCannotBeTypedInto) {

@@ -1,0 +1,232 @@
+#include "app/line_list_view.h"
+
+#include <QAbstractItemModel>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace ferrule {
+namespace {
+
+// Screen readers hear the list as a list whose value is the current line.
+class LineListAccessible : public QAccessibleWidget {
+public:
+    explicit LineListAccessible(LineListView* view) : QAccessibleWidget(view, QAccessible::List) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) {
+            return static_cast<LineListView*>(widget())->currentText();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* LineListAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("ferrule::LineListView") && object->isWidgetType()) {
+        return new LineListAccessible(static_cast<LineListView*>(object));
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+LineListView::LineListView(QWidget* parent) : QAbstractScrollArea(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(LineListAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Base);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setSingleStep(1);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
+            qOverload<>(&QWidget::update));
+}
+
+void LineListView::setModel(QAbstractItemModel* model) {
+    if (m_model != nullptr) {
+        disconnect(m_model, nullptr, this, nullptr);
+    }
+    m_model = model;
+    m_currentRow = -1;
+    if (m_model != nullptr) {
+        auto changed = [this] {
+            updateScrollRange();
+            viewport()->update();
+        };
+        connect(m_model, &QAbstractItemModel::rowsInserted, this, changed);
+        connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this, changed] {
+            m_currentRow = std::min(m_currentRow, rowCount() - 1);
+            changed();
+        });
+        connect(m_model, &QAbstractItemModel::modelReset, this, [this, changed] {
+            m_currentRow = -1;
+            changed();
+        });
+        connect(m_model, &QAbstractItemModel::dataChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    }
+    updateScrollRange();
+    viewport()->update();
+}
+
+int LineListView::rowCount() const {
+    return m_model != nullptr ? m_model->rowCount() : 0;
+}
+
+int LineListView::rowHeight() const {
+    return fontMetrics().height() + 2;
+}
+
+int LineListView::visibleRows() const {
+    return std::max(1, viewport()->height() / rowHeight());
+}
+
+void LineListView::updateScrollRange() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(visibleRows());
+    bar->setRange(0, std::max(0, rowCount() - visibleRows()));
+}
+
+QRect LineListView::visualRect(int row) const {
+    int top = (row - verticalScrollBar()->value()) * rowHeight();
+    return QRect(0, top, viewport()->width(), rowHeight());
+}
+
+int LineListView::rowAt(int y) const {
+    int row = verticalScrollBar()->value() + y / rowHeight();
+    return row < rowCount() ? row : -1;
+}
+
+void LineListView::setCurrentRow(int row) {
+    m_currentRow = row >= 0 && row < rowCount() ? row : -1;
+    viewport()->update();
+}
+
+QString LineListView::currentText() const {
+    if (m_model == nullptr || m_currentRow < 0) {
+        return {};
+    }
+    return m_model->data(m_model->index(m_currentRow, 0), Qt::DisplayRole).toString();
+}
+
+void LineListView::scrollTo(int row) {
+    QScrollBar* bar = verticalScrollBar();
+    if (row < bar->value()) {
+        bar->setValue(row);
+    } else if (row >= bar->value() + visibleRows()) {
+        bar->setValue(row - visibleRows() + 1);
+    }
+}
+
+void LineListView::scrollToBottom() {
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+bool LineListView::atBottom() const {
+    return verticalScrollBar()->value() == verticalScrollBar()->maximum();
+}
+
+void LineListView::selectByUser(int row) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    m_currentRow = row;
+    scrollTo(row);
+    viewport()->update();
+    QAccessibleValueChangeEvent event(this, currentText());
+    QAccessible::updateAccessibility(&event);
+    emit rowSelectedByUser(row);
+}
+
+void LineListView::paintEvent(QPaintEvent* event) {
+    if (m_model == nullptr) {
+        return;
+    }
+    QPainter painter(viewport());
+    const int height = rowHeight();
+    const int first = verticalScrollBar()->value() + event->rect().top() / height;
+    const int last =
+        std::min(rowCount() - 1, verticalScrollBar()->value() + event->rect().bottom() / height);
+    const QPalette& pal = palette();
+    for (int row = first; row <= last; ++row) {
+        QRect rect = visualRect(row);
+        bool current = row == m_currentRow;
+        if (current) {
+            painter.fillRect(rect, pal.brush(hasFocus() ? QPalette::Active : QPalette::Inactive,
+                                             QPalette::Highlight));
+            painter.setPen(pal.color(QPalette::HighlightedText));
+        } else {
+            painter.setPen(pal.color(QPalette::Text));
+        }
+        QString text = m_model->data(m_model->index(row, 0), Qt::DisplayRole).toString();
+        painter.drawText(rect.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+        if (current && hasFocus()) {
+            painter.setPen(QPen(pal.color(QPalette::HighlightedText), 1, Qt::DotLine));
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+    }
+}
+
+void LineListView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void LineListView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton) {
+        selectByUser(rowAt(event->position().toPoint().y()));
+    }
+}
+
+void LineListView::keyPressEvent(QKeyEvent* event) {
+    const int last = rowCount() - 1;
+    int row = m_currentRow;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            row = std::max(0, row - 1);
+            break;
+        case Qt::Key_Down:
+            row = std::min(last, row + 1);
+            break;
+        case Qt::Key_PageUp:
+            row = std::max(0, row - visibleRows());
+            break;
+        case Qt::Key_PageDown:
+            row = std::min(last, std::max(0, row) + visibleRows());
+            break;
+        case Qt::Key_Home:
+            row = 0;
+            break;
+        case Qt::Key_End:
+            row = last;
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    if (row != m_currentRow) {
+        selectByUser(row);
+    }
+    event->accept();
+}
+
+void LineListView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void LineListView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+}  // namespace ferrule
