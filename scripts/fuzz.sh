@@ -10,6 +10,6 @@ CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_CXX_COMPILER=cla
 work="$root/build-fuzz/corpus"; findings="$root/build-fuzz/findings"
 mkdir -p "$work" "$findings"
 cp -n "$root"/tests/fuzz/corpus/* "$work"/
-LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan.supp" \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
     "$root/build-fuzz/bin/decoder_fuzzer" "$work" -max_total_time="$seconds" -max_len=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1

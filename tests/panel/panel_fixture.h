@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QThread>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ public:
     int MessageBox(const QString& text, const QString& caption, unsigned type) override {
         messages.push_back({text.toStdString(), caption.toStdString(), type});
         shownByGuiThread.push_back(QThread::currentThread() == thread());
+        if (whileShown) {
+            whileShown();
+        }
         if (answers.empty()) {
             return kIdOk;
         }
@@ -48,6 +52,9 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<bool> shownByGuiThread;
     std::deque<int> answers;
+    // Runs while a message is up, as the modal loop of a real box would run
+    // timer ticks.
+    std::function<void()> whileShown;
 };
 
 class PanelTest : public ::testing::Test {

@@ -181,3 +181,23 @@ TEST_F(PanelPoll, LogFollowsNewLinesOnlyWhileScrolledToTheEnd) {
     Receive(Bytes(50, 0x43));
     EXPECT_EQ(bar->value(), bar->maximum());
 }
+
+TEST_F(PanelPoll, AFailureInsideThePollShowsOneMessageNotAFlood) {
+    panel->ExitSequence();
+    panel.reset();
+    SimLibrary variant(Variant("FT_GetQueueStatus"));
+    variant.fsim_use_manual_clock(1);
+    Start(Variant("FT_GetQueueStatus"));
+    ASSERT_EQ(Status(), "USB ready for communication.");
+    panel->messages.clear();
+    int ticks = 0;
+    panel->whileShown = [&] {
+        ++ticks;
+        panel->Poll();  // a timer tick while the box is up
+    };
+    panel->Poll();
+    EXPECT_THAT(Messages(), ElementsAre("FT_GetQueueStatus is not valid!"));
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(Status(), "USB not open.");
+    EXPECT_EQ(g_bLinkReady, 0);
+}
