@@ -147,6 +147,7 @@ private:
         bool Succeeded() const { return answered && firstByte == 0xEE; }
     };
     ProbeResult ConfigureAndProbe(bool fromOpen);
+    void MarkLinkReady();
     void RefreshRememberedIdentity();
     void ReadDeviceChoice();
     std::string ProfileText(int method) const;

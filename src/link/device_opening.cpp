@@ -160,6 +160,14 @@ void CShutterPanelDlg::RefreshRememberedIdentity() {
     }
 }
 
+// The controller answered the probe: commands may be sent, the poll and the
+// link test may run.
+void CShutterPanelDlg::MarkLinkReady() {
+    m_strStatus = kReady;
+    SetButtonGroup(100);
+    g_bLinkReady = 1;
+}
+
 void CShutterPanelDlg::OpenAndProbe() {
     m_d2xx.LoadD2xx(m_options.driverLibrary);
     UpdateData(true);
@@ -172,9 +180,7 @@ void CShutterPanelDlg::OpenAndProbe() {
     } else {
         ProbeResult probe = ConfigureAndProbe(false);
         if (probe.Succeeded()) {
-            m_strStatus = kReady;
-            SetButtonGroup(100);
-            g_bLinkReady = 1;
+            MarkLinkReady();
         } else {
             // The device stays open.
             m_strStatus = "No response from USB" + ProbeSuffix(probe.answered, probe.firstByte);
@@ -200,9 +206,7 @@ void CShutterPanelDlg::OnOpen() {
     } else {
         ProbeResult probe = ConfigureAndProbe(true);
         if (probe.Succeeded()) {
-            m_strStatus = kReady;
-            SetButtonGroup(100);
-            g_bLinkReady = 1;
+            MarkLinkReady();
         } else {
             m_strStatus = "USB not responding" + ProbeSuffix(probe.answered, probe.firstByte);
             g_bLinkReady = 0;
