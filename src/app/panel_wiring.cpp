@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
+#include <functional>
 
 #include "app/line_list_view.h"
 #include "app/shutter_panel_dlg.h"
@@ -32,40 +33,33 @@ int ScrollCode(int action) {
 }  // namespace
 
 void CShutterPanelDlg::WireNotifications() {
-    auto onClick = [this](int id, void (CShutterPanelDlg::*handler)()) {
-        connect(static_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
-                [this, handler] {
-                    if (m_suppressNotifications == 0) {
-                        (this->*handler)();
-                    }
-                });
+    // Every handler is reached through this one gate, which drops what the
+    // panel's own changes to its controls raise.
+    auto userOnly = [this](std::function<void()> handler) {
+        return [this, handler = std::move(handler)] {
+            if (m_suppressNotifications == 0) {
+                handler();
+            }
+        };
     };
-    int method = 0;
-    for (int id : {1027, 1028, 1029}) {
+    auto onClick = [this, &userOnly](int id, std::function<void()> handler) {
         connect(static_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
-                [this, method] {
-                    if (m_suppressNotifications == 0) {
-                        OnOpenByRadio(method);
-                    }
-                });
-        ++method;
-    }
-    connect(static_cast<QLineEdit*>(GetDlgItem(1026)), &QLineEdit::textEdited, this, [this] {
-        if (m_suppressNotifications == 0) {
-            OnDeviceTextChanged();
-        }
-    });
-    onClick(1017, &CShutterPanelDlg::OnBlinkLeds);
-    onClick(1018, &CShutterPanelDlg::OnBlinkOff);
-    onClick(1023, &CShutterPanelDlg::OnClear);
-    onClick(1, &CShutterPanelDlg::ExitSequence);
-    onClick(1024, &CShutterPanelDlg::OnOpen);
-    onClick(1030, &CShutterPanelDlg::OnSearch);
-    connect(m_listReceived, &ferrule::LineListView::rowSelectedByUser, this, [this] {
-        if (m_suppressNotifications == 0) {
-            OnListSelection();
-        }
-    });
+                userOnly(std::move(handler)));
+    };
+
+    onClick(1027, [this] { OnOpenByRadio(0); });
+    onClick(1028, [this] { OnOpenByRadio(1); });
+    onClick(1029, [this] { OnOpenByRadio(2); });
+    connect(static_cast<QLineEdit*>(GetDlgItem(1026)), &QLineEdit::textEdited, this,
+            userOnly([this] { OnDeviceTextChanged(); }));
+    onClick(1017, [this] { OnBlinkLeds(); });
+    onClick(1018, [this] { OnBlinkOff(); });
+    onClick(1023, [this] { OnClear(); });
+    onClick(1, [this] { ExitSequence(); });
+    onClick(1024, [this] { OnOpen(); });
+    onClick(1030, [this] { OnSearch(); });
+    connect(m_listReceived, &ferrule::LineListView::rowSelectedByUser, this,
+            userOnly([this] { OnListSelection(); }));
 
     // Trackbars report "released" when the mouse lets go after a drag or a
     // click on the groove; keyboard moves do not count.
