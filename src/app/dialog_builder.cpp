@@ -148,9 +148,10 @@ QWidget* CreateControl(const ControlTemplate& control, const QRect& rect, QWidge
             return button;
         }
         case ControlKind::RadioButton: {
-            auto* radio = new QRadioButton(Caption(control), parent);
-            radio->setAutoExclusive(false);  // its button group makes it exclusive
-            return radio;
+            // Its button group makes it exclusive (and lets the exchange show
+            // none checked); it stays auto-exclusive as well, since assistive
+            // technology tells radio buttons from check boxes by that flag.
+            return new QRadioButton(Caption(control), parent);
         }
         case ControlKind::CheckBox:
             return new QCheckBox(Caption(control), parent);

@@ -15,6 +15,7 @@
 #include "app/dialog_builder.h"
 #include "app/line_list_view.h"
 #include "app/received_log_model.h"
+#include "link/link_globals.h"
 #include "resources/dialog_template.h"
 
 using ferrule::BuildDialogControls;
@@ -32,7 +33,10 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
     WireNotifications();
 }
 
+// A panel destroyed without the exit sequence (a test, an early return) must
+// not wait for a stream that was never told to stop.
 CShutterPanelDlg::~CShutterPanelDlg() {
+    g_bBlinkRun = 0;
     StopBlinkWorker();
 }
 

@@ -170,16 +170,3 @@ TEST_F(PanelWindow, F1ShowsTheAboutBox) {
     EXPECT_TRUE(panel->isVisible());
 }
 
-TEST_F(PanelWindow, ControlsAreNamedForScreenReaders) {
-    Start();
-    auto name = [&](int id) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Control(id));
-        return a ? a->text(QAccessible::Name).toStdString() : std::string();
-    };
-    EXPECT_EQ(name(1026), "Device");
-    EXPECT_EQ(name(1015), "Status line");
-    EXPECT_EQ(name(1021), "Received Bytes #");
-    EXPECT_EQ(name(1006), "Speed");
-    EXPECT_EQ(name(1024), "Open");
-    EXPECT_EQ(name(1), "EXIT");
-}
