@@ -88,9 +88,9 @@ bool CShutterPanelDlg::UpdateData(bool saveAndValidate) {
                     if (!ParseInteger(edit->text(), &field)) {
                         edit->setFocus();
                         edit->selectAll();
-                        MessageBox("Please enter an integer.",
-                                   QString::fromStdString(m_options.applicationName),
-                                   kMbOk | kMbIconExclamation);
+                        ShowMessageBox("Please enter an integer.",
+                                       QString::fromStdString(m_options.applicationName),
+                                       kMbOk | kMbIconExclamation);
                         ok = false;
                     }
                 } else {

@@ -168,6 +168,7 @@ void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CShutterPanelDlg::ShowAboutBox() {
+    ModalScope open(*this);
     CAboutBox about(this);
     about.exec();
 }

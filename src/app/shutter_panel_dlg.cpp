@@ -125,18 +125,51 @@ int CShutterPanelDlg::MessageBox(const QString& text, const QString& caption, un
     return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
 }
 
+int CShutterPanelDlg::ShowMessageBox(const QString& text, const QString& caption, unsigned type) {
+    ModalScope open(*this);
+    return MessageBox(text, caption, type);
+}
+
+CShutterPanelDlg::ModalScope::ModalScope(CShutterPanelDlg& panel) : m_panel(panel) {
+    ++m_panel.m_modalDepth;
+}
+
+CShutterPanelDlg::ModalScope::~ModalScope() {
+    if (--m_panel.m_modalDepth > 0 || m_panel.m_showingPendingMessages) {
+        return;
+    }
+    m_panel.m_showingPendingMessages = true;
+    while (!m_panel.m_pendingMessages.empty()) {
+        QString text = m_panel.m_pendingMessages.front();
+        m_panel.m_pendingMessages.pop_front();
+        m_panel.ShowMessageBox(text, QString::fromStdString(m_panel.m_options.applicationName),
+                               kMbOk | kMbIconExclamation);
+    }
+    m_panel.m_showingPendingMessages = false;
+}
+
 // Driver messages may come from the link-test worker; they are always shown by
 // the GUI thread, which the worker does not wait for.
 void CShutterPanelDlg::ReportDriverMessage(const std::string& message) {
     QString text = QString::fromStdString(message);
-    QString caption = QString::fromStdString(m_options.applicationName);
     if (QThread::currentThread() == thread()) {
-        MessageBox(text, caption, kMbOk | kMbIconExclamation);
+        ShowDriverMessage(text);
     } else {
         QMetaObject::invokeMethod(
-            this, [this, text, caption] { MessageBox(text, caption, kMbOk | kMbIconExclamation); },
-            Qt::QueuedConnection);
+            this, [this, text] { ShowDriverMessage(text); }, Qt::QueuedConnection);
     }
+}
+
+// A message raised while another box is up (the poll runs inside every modal
+// loop) is shown after it: two stacked boxes would leave the one underneath
+// blocked, although its OK button still looks usable to assistive technology.
+void CShutterPanelDlg::ShowDriverMessage(const QString& text) {
+    if (m_modalDepth > 0) {
+        m_pendingMessages.push_back(text);
+        return;
+    }
+    ShowMessageBox(text, QString::fromStdString(m_options.applicationName),
+                   kMbOk | kMbIconExclamation);
 }
 
 // Paints at once what the last exchanges changed, and nothing else, so that a

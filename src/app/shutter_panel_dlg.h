@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QRect>
 #include <QString>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +48,23 @@ public:
 
     // Modal message box; returns kIdOk or kIdCancel. Tests script the answers.
     virtual int MessageBox(const QString& text, const QString& caption, unsigned type);
+    // Every message box of the panel is shown through here, so that a driver
+    // message raised meanwhile (by the poll, or by the link-test worker) waits
+    // for it to close instead of stacking a second box on top of it.
+    int ShowMessageBox(const QString& text, const QString& caption, unsigned type);
+
+    // Held while a message box or prompt of the panel is open; driver
+    // messages raised meanwhile are shown, in order, once the last one closes.
+    class ModalScope {
+    public:
+        explicit ModalScope(CShutterPanelDlg& panel);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        CShutterPanelDlg& m_panel;
+    };
 
     // The exchange between fields and controls, in either direction. Returns
     // false when a control held a value its field cannot take.
@@ -110,6 +128,9 @@ public:
 
     // The 2 ms poll of the receive queue, and the decoder of what it reads.
     void Poll();
+    // One batch as the poll handles it: panel read, each byte to the decoder,
+    // panel write. With no bytes, only the panel write.
+    void DecodeBatch(const uint8_t* bytes, size_t count);
     void ReplyDecoder(uint8_t byte);
 
     // Window operations.
@@ -136,6 +157,7 @@ private:
     void OnInitDialog();
     void AddAboutItem();
     void ReportDriverMessage(const std::string& message);
+    void ShowDriverMessage(const QString& text);
     void RepaintNow();
     // Leaves what the last exchanges changed to the next frame: the poll's
     // batches are painted at most once a frame, not 500 times a second.
@@ -187,4 +209,7 @@ private:
     ferrule::InfoReplyText m_infoReply;
     std::vector<QWidget*> m_changedControls;  // written since the last repaint
     int m_suppressNotifications = 0;          // > 0 while the panel itself changes controls
+    int m_modalDepth = 0;                     // message boxes and prompts open
+    bool m_showingPendingMessages = false;
+    std::deque<QString> m_pendingMessages;  // driver messages waiting for a box to close
 };

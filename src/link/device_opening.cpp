@@ -39,8 +39,9 @@ FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
         edit->setFocus();
         edit->selectAll();
         edit->end(true);
-        MessageBox("You must enter a Device Description or Serial Number.",
-                   QString::fromStdString(m_options.applicationName), kMbOk | kMbIconExclamation);
+        ShowMessageBox("You must enter a Device Description or Serial Number.",
+                       QString::fromStdString(m_options.applicationName),
+                       kMbOk | kMbIconExclamation);
         return FT_DEVICE_NOT_OPENED;
     }
     if (m_nOpenBy == ferrule::kOpenByDescription) {
@@ -58,8 +59,8 @@ FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
             return m_d2xx.Open(number);
         }
     }
-    MessageBox("Select a method to open or enter a valid device number (0-64).",
-               QString::fromStdString(m_options.applicationName), kMbOk | kMbIconExclamation);
+    ShowMessageBox("Select a method to open or enter a valid device number (0-64).",
+                   QString::fromStdString(m_options.applicationName), kMbOk | kMbIconExclamation);
     return FT_DEVICE_NOT_OPENED;
 }
 

@@ -70,8 +70,8 @@ void CShutterPanelDlg::OnSearch() {
     // A count the library did not deliver is no devices.
     DWORD count = 0;
     if (m_d2xx.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) {
-        MessageBox("FT_ListDevices failed", QString::fromStdString(m_options.applicationName),
-                   kMbOk | kMbIconExclamation);
+        ShowMessageBox("FT_ListDevices failed", QString::fromStdString(m_options.applicationName),
+                       kMbOk | kMbIconExclamation);
         return;
     }
     m_logReceived->AppendText(std::to_string(count) + " device(s) attached:");

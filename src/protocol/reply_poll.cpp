@@ -31,13 +31,18 @@ void CShutterPanelDlg::Poll() {
     DWORD got = 0;
     FT_STATUS status =
         m_d2xx.Read(m_receiveBuffer, std::min<DWORD>(waiting, kReceiveBufferSize), &got);
-    if (got > 0 && got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR)) {
+    bool decodable = got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
+    DecodeBatch(m_receiveBuffer, decodable ? got : 0);
+    m_inPoll = false;
+}
+
+void CShutterPanelDlg::DecodeBatch(const uint8_t* bytes, size_t count) {
+    if (count > 0) {
         UpdateData(true);
-        for (DWORD i = 0; i < got; ++i) {
-            ReplyDecoder(m_receiveBuffer[i]);
+        for (size_t i = 0; i < count; ++i) {
+            ReplyDecoder(bytes[i]);
         }
     }
     UpdateData(false);
     RepaintNextFrame();
-    m_inPoll = false;
 }

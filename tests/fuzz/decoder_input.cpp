@@ -1,5 +1,6 @@
 #include "decoder_input.h"
 
+#include <QCoreApplication>
 #include <string>
 
 #include "app/received_log_model.h"
@@ -55,15 +56,15 @@ void RunDecoderInput(CShutterPanelDlg& panel, const uint8_t* data, size_t size) 
     panel.m_nTriggerMode = in.State() % 5;
     panel.m_logReceived->Clear();
     panel.m_nReceivedBytes = 0;
+    panel.UpdateData(false);  // the controls show the chosen texts, as the batches read them
 
     while (!in.Empty()) {
         size_t chunk = 1 + in.Byte() % 64;
         size_t n = std::min(chunk, in.Left());
-        const uint8_t* bytes = in.Rest();
-        for (size_t i = 0; i < n; ++i) {
-            panel.ReplyDecoder(bytes[i]);
-        }
+        panel.DecodeBatch(in.Rest(), n);
         in.Skip(n);
-        panel.UpdateData(false);
     }
+    // What the batches left to the event loop (repaints, scroll-bar updates)
+    // runs now, so that every input starts from the same state.
+    QCoreApplication::processEvents();
 }

@@ -2,6 +2,10 @@
 // state through Qt's accessibility interfaces, which the AT-SPI bridge hands
 // to screen readers unchanged.
 #include <QAccessible>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <map>
 
 #include "panel_fixture.h"
@@ -128,4 +132,62 @@ TEST_F(PanelAccessibility, UpdatedDisplaysAreNamedByTheirNewText) {
     Start();
     static_cast<QLabel*>(Control(1105))->setText("Cycle Time - 00:00:00:024:0");
     EXPECT_EQ(Name(Control(1105)), "Cycle Time - 00:00:00:024:0");
+}
+
+// The poll runs inside every modal loop: its message must wait for the box
+// that is up, not stack a second, blocked box above it.
+TEST_F(PanelAccessibility, APollMessageWaitsForTheBoxThatIsUp) {
+    RememberDevice(0, kDescription);
+    panel = std::make_unique<TestPanel>(
+        PanelOptions{Variant("FT_SetTimeouts"), profile.Path(), "ferrule"});
+    panel->whileShown = [this] { panel->Poll(); };
+    panel->show();
+    std::vector<std::string> texts = Messages();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], "FT_SetTimeouts is not valid!");
+    EXPECT_EQ(texts.back(), "FT_GetQueueStatus is not valid!");
+    EXPECT_EQ(panel->mostShownAtOnce, 1);
+    EXPECT_EQ(Status(), "USB not open.");
+}
+
+// Real message boxes, closed the way a screen reader closes them: through the
+// OK button's Press action.
+TEST_F(PanelAccessibility, MessageBoxesCloseOnThePressAction) {
+    RememberDevice(0, kDescription);
+    auto real = std::make_unique<CShutterPanelDlg>(
+        PanelOptions{Variant("FT_SetTimeouts"), profile.Path(), "ferrule"});
+    std::vector<std::string> pressed;
+    size_t mostVisible = 0;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        std::vector<QMessageBox*> visible;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                visible.push_back(box);
+        }
+        mostVisible = std::max(mostVisible, visible.size());
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || box->property("pressed").toBool())
+            return;
+        box->setProperty("pressed", true);
+        pressed.push_back(box->text().toStdString());
+        QAccessibleInterface* ok =
+            QAccessible::queryAccessibleInterface(box->button(QMessageBox::Ok));
+        ASSERT_NE(ok, nullptr);
+        ASSERT_NE(ok->actionInterface(), nullptr);
+        ok->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    });
+    presser.start(10);
+    real->show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::count(pressed.begin(), pressed.end(), "FT_GetQueueStatus is not valid!") &&
+                   QApplication::activeModalWidget() == nullptr;
+        },
+        10000));
+    EXPECT_EQ(pressed.front(), "Error: Can't Find FT_SetTimeouts");
+    EXPECT_EQ(pressed.back(), "FT_GetQueueStatus is not valid!");  // after the box it interrupted
+    EXPECT_EQ(mostVisible, 1u);
+    EXPECT_EQ(real->m_strStatus, "USB not open.");
+    real->ExitSequence();
 }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QThread>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -38,9 +39,11 @@ public:
     int MessageBox(const QString& text, const QString& caption, unsigned type) override {
         messages.push_back({text.toStdString(), caption.toStdString(), type});
         shownByGuiThread.push_back(QThread::currentThread() == thread());
+        mostShownAtOnce = std::max(mostShownAtOnce, ++shownNow);
         if (whileShown) {
             whileShown();
         }
+        --shownNow;
         if (answers.empty()) {
             return kIdOk;
         }
@@ -52,6 +55,8 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<bool> shownByGuiThread;
     std::deque<int> answers;
+    int shownNow = 0;
+    int mostShownAtOnce = 0;
     // Runs while a message is up, as the modal loop of a real box would run
     // timer ticks.
     std::function<void()> whileShown;
