@@ -2,43 +2,19 @@
 
 #include <QAbstractItemModel>
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
+#include "app/line_list_accessible.h"
+
 namespace ferrule {
-namespace {
-
-// Screen readers hear the list as a list whose value is the current line.
-class LineListAccessible : public QAccessibleWidget {
-public:
-    explicit LineListAccessible(LineListView* view) : QAccessibleWidget(view, QAccessible::List) {}
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) {
-            return static_cast<LineListView*>(widget())->currentText();
-        }
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* LineListAccessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("ferrule::LineListView") && object->isWidgetType()) {
-        return new LineListAccessible(static_cast<LineListView*>(object));
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 LineListView::LineListView(QWidget* parent) : QAbstractScrollArea(parent) {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(LineListAccessibleFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
+    InstallLineListAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -61,14 +37,21 @@ void LineListView::setModel(QAbstractItemModel* model) {
             updateScrollRange();
             viewport()->update();
         };
-        connect(m_model, &QAbstractItemModel::rowsInserted, this, changed);
+        connect(m_model, &QAbstractItemModel::rowsInserted, this, [this, changed] {
+            changed();
+            linesAppended();
+        });
         connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this, changed] {
             m_currentRow = std::min(m_currentRow, rowCount() - 1);
+            ++m_resetCount;
             changed();
+            NotifyLinesReset(this);
         });
         connect(m_model, &QAbstractItemModel::modelReset, this, [this, changed] {
             m_currentRow = -1;
+            ++m_resetCount;
             changed();
+            NotifyLinesReset(this);
         });
         connect(m_model, &QAbstractItemModel::dataChanged, viewport(),
                 qOverload<>(&QWidget::update));
@@ -79,6 +62,39 @@ void LineListView::setModel(QAbstractItemModel* model) {
 
 int LineListView::rowCount() const {
     return m_model != nullptr ? m_model->rowCount() : 0;
+}
+
+QString LineListView::lineText(int row) const {
+    if (m_model == nullptr || row < 0 || row >= rowCount()) {
+        return {};
+    }
+    return m_model->data(m_model->index(row, 0), Qt::DisplayRole).toString();
+}
+
+int LineListView::firstVisibleRow() const {
+    return verticalScrollBar()->value();
+}
+
+int LineListView::rowsInSight() const {
+    int inSight = (viewport()->height() + rowHeight() - 1) / rowHeight();
+    return std::max(0, std::min(inSight, rowCount() - firstVisibleRow()));
+}
+
+// New lines are told to assistive technology at most every 50 ms: a fast
+// stream would otherwise flood it with one event per poll.
+void LineListView::linesAppended() {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    if (m_announceTimer == nullptr) {
+        m_announceTimer = new QTimer(this);
+        m_announceTimer->setSingleShot(true);
+        m_announceTimer->setInterval(50);
+        connect(m_announceTimer, &QTimer::timeout, this, [this] { NotifyNewestLine(this); });
+    }
+    if (!m_announceTimer->isActive()) {
+        m_announceTimer->start();
+    }
 }
 
 int LineListView::rowHeight() const {
@@ -111,10 +127,7 @@ void LineListView::setCurrentRow(int row) {
 }
 
 QString LineListView::currentText() const {
-    if (m_model == nullptr || m_currentRow < 0) {
-        return {};
-    }
-    return m_model->data(m_model->index(m_currentRow, 0), Qt::DisplayRole).toString();
+    return lineText(m_currentRow);
 }
 
 void LineListView::scrollTo(int row) {
@@ -134,15 +147,14 @@ bool LineListView::atBottom() const {
     return verticalScrollBar()->value() == verticalScrollBar()->maximum();
 }
 
-void LineListView::selectByUser(int row) {
+void LineListView::selectRowAsUser(int row) {
     if (row < 0 || row >= rowCount()) {
         return;
     }
     m_currentRow = row;
     scrollTo(row);
     viewport()->update();
-    QAccessibleValueChangeEvent event(this, currentText());
-    QAccessible::updateAccessibility(&event);
+    NotifyLineSelected(this, row);
     emit rowSelectedByUser(row);
 }
 
@@ -183,7 +195,7 @@ void LineListView::resizeEvent(QResizeEvent* event) {
 void LineListView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::LeftButton) {
-        selectByUser(rowAt(event->position().toPoint().y()));
+        selectRowAsUser(rowAt(event->position().toPoint().y()));
     }
 }
 
@@ -214,7 +226,7 @@ void LineListView::keyPressEvent(QKeyEvent* event) {
             return;
     }
     if (row != m_currentRow) {
-        selectByUser(row);
+        selectRowAsUser(row);
     }
     event->accept();
 }

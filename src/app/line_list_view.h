@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 
 class QAbstractItemModel;
+class QTimer;
 
 namespace ferrule {
 
@@ -24,6 +25,17 @@ public:
     // Makes row current without telling anybody; -1 for none.
     void setCurrentRow(int row);
     QString currentText() const;
+    // Makes row current as the user's click does, and says so.
+    void selectRowAsUser(int row);
+
+    int rowCount() const;
+    QString lineText(int row) const;
+    int firstVisibleRow() const;
+    // The rows with any part in sight, from firstVisibleRow.
+    int rowsInSight() const;
+    // Counts the times the list was emptied; a row number stands for the same
+    // line until it changes.
+    int resetCount() const { return m_resetCount; }
 
     int rowHeight() const;
     // The rectangle of a row within the viewport (may lie outside it).
@@ -47,13 +59,14 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    int rowCount() const;
     int visibleRows() const;
     void updateScrollRange();
-    void selectByUser(int row);
+    void linesAppended();
 
     QAbstractItemModel* m_model = nullptr;
     int m_currentRow = -1;
+    int m_resetCount = 0;
+    QTimer* m_announceTimer = nullptr;  // made when assistive technology first listens
 };
 
 }  // namespace ferrule

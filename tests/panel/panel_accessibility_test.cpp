@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <map>
 
+#include "app/line_list_view.h"
 #include "panel_fixture.h"
 #include "resources/dialog_template.h"
 
@@ -190,4 +191,121 @@ TEST_F(PanelAccessibility, MessageBoxesCloseOnThePressAction) {
     EXPECT_EQ(mostVisible, 1u);
     EXPECT_EQ(real->m_strStatus, "USB not open.");
     real->ExitSequence();
+}
+
+namespace {
+
+struct LogItems {
+    QAccessibleInterface* list;
+    QAccessibleTableInterface* table;
+
+    std::vector<std::string> ChildNames() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* item = list->child(i);
+            EXPECT_EQ(item->role(), QAccessible::ListItem);
+            EXPECT_EQ(list->indexOfChild(item), i);
+            names.push_back(item->text(QAccessible::Name).toStdString());
+        }
+        return names;
+    }
+    std::string Line(int row) const {
+        QAccessibleInterface* item = table->cellAt(row, 0);
+        return item ? item->text(QAccessible::Name).toStdString() : "(none)";
+    }
+    void Press(int row) const {
+        table->cellAt(row, 0)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    }
+};
+
+}  // namespace
+
+class PanelLogAccessibility : public PanelTest {
+protected:
+    LogItems Log() {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(panel->m_listReceived);
+        EXPECT_EQ(list->role(), QAccessible::List);
+        EXPECT_EQ(list->text(QAccessible::Name).toStdString(), "Data Received:");
+        EXPECT_NE(list->tableInterface(), nullptr);
+        return {list, list->tableInterface()};
+    }
+    void AppendBytes(int count, uint8_t byte) {
+        for (int i = 0; i < count; ++i)
+            panel->m_logReceived->AppendRawByte(byte);
+        panel->UpdateData(false);
+    }
+};
+
+TEST_F(PanelLogAccessibility, SearchResultsAreItemsThatSelectLikeAClick) {
+    sim.fsim_clear_devices();
+    sim.fsim_add_device("Bench A", "QSA01");
+    sim.fsim_add_device("Bench B", "QSB02");
+    RememberDevice(0, "Bench A");
+    Start();
+    Click(1030);
+    LogItems log = Log();
+    EXPECT_THAT(log.ChildNames(),
+                ::testing::ElementsAre("2 device(s) attached:", "Bench A", "Bench B"));
+    EXPECT_EQ(log.table->rowCount(), 3);
+    EXPECT_EQ(log.table->selectedRowCount(), 0);
+
+    log.Press(2);
+    EXPECT_EQ(Text(1026), "Bench B");
+    EXPECT_EQ(profile.GetString("MyFerruleAp", "DescString", ""), "Bench B");
+    EXPECT_TRUE(log.table->isRowSelected(2));
+    EXPECT_TRUE(log.list->child(2)->state().selected);
+    EXPECT_FALSE(log.list->child(1)->state().selected);
+    EXPECT_EQ(log.list->text(QAccessible::Value).toStdString(), "Bench B");
+
+    EXPECT_TRUE(log.table->selectRow(0));  // the table's own selection, as AT-SPI offers it
+    EXPECT_EQ(Text(1026), "2 device(s) attached:");
+    EXPECT_FALSE(log.table->unselectRow(0));  // a line stays chosen, as with the mouse
+}
+
+TEST_F(PanelLogAccessibility, ReceivedBytesAndTheInformationReplyAreItems) {
+    RememberDevice(0, kDescription);
+    Start();
+    Inject({0xAA, 0xFD, 'Q', 'S', 'C', '-', '1', '0', '0', '0', 'V', '2', '.', '0'});
+    PollAfter(10'000);
+    EXPECT_THAT(Log().ChildNames(),
+                ::testing::ElementsAre("170  0xAA", "253  0xFD", "QSC-1000", "V2.0"));
+}
+
+TEST_F(PanelLogAccessibility, ALineSelectedWhileLinesArriveIsTheLineAskedFor) {
+    Start();
+    AppendBytes(10, 0x41);
+    LogItems log = Log();
+    QAccessibleInterface* fifth = log.table->cellAt(5, 0);
+    AppendBytes(600, 0x42);  // a poll's batch arrives meanwhile
+    fifth->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(panel->m_listReceived->currentRow(), 5);
+    EXPECT_EQ(Text(1026), "65  0x41");
+
+    panel->OnClear();  // an item outlives the lines it stood for
+    EXPECT_FALSE(fifth->isValid());
+    EXPECT_EQ(log.table->rowCount(), 0);
+    EXPECT_EQ(log.list->childCount(), 0);
+}
+
+TEST_F(PanelLogAccessibility, AHugeLogAnswersAtOnceAndShowsOnlyWhatIsInSight) {
+    Start();
+    const int lines = 10'000'000;
+    for (int i = 0; i < lines; ++i)
+        panel->m_logReceived->AppendRawByte(static_cast<uint8_t>(i));
+    panel->UpdateData(false);
+    LogItems log = Log();
+    EXPECT_EQ(log.table->rowCount(), lines);
+    EXPECT_EQ(log.Line(lines - 1), "127  0x7F");
+    EXPECT_EQ(log.Line(3), "3  0x03");
+    EXPECT_EQ(log.Line(lines), "(none)");
+    // The children are the lines in sight: the log follows its end.
+    int inSight = log.list->childCount();
+    EXPECT_GT(inSight, 0);
+    EXPECT_LT(inSight, 20);
+    EXPECT_EQ(log.list->child(inSight - 1)->text(QAccessible::Name).toStdString(), "127  0x7F");
+    // Walking many lines keeps only a bounded number of items alive: the
+    // oldest asked for are made again, still naming their own lines.
+    for (int row = 0; row < 5000; ++row)
+        ASSERT_EQ(log.Line(row * 1999), panel->m_logReceived->LineText(row * 1999)) << row;
 }
