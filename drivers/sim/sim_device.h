@@ -33,7 +33,12 @@ public:
     Link& Receive() { return m_link; }
 
     // Runs the controller up to nowUs.
-    void RunTo(uint64_t nowUs) { m_model.AdvanceTo(nowUs); }
+    void RunTo(uint64_t nowUs) {
+        m_model.AdvanceTo(nowUs);
+        if (open.feeding) {
+            Feed(nowUs);
+        }
+    }
     // A host write: logged, then handed to the controller.
     void Write(const uint8_t* bytes, size_t count, uint64_t nowUs);
     // Bytes placed on the link as if the controller sent them.
@@ -48,6 +53,10 @@ public:
         uintptr_t handle = 0;
         ULONG readTimeoutMs = 0;  // 0: a read waits until it has all it asked for
         ULONG writeTimeoutMs = 0;
+        // The test stream (see FeedRate), from the host's first write on.
+        bool feeding = false;
+        uint64_t feedNextNs = 0;
+        uint8_t feedCounter = 0;
     };
     // Injected faults; FT_OK is no fault.
     struct Faults {
@@ -60,8 +69,15 @@ public:
     OpenState open;
     Faults faults;
 
+    // Bytes per second of the test stream a device sends on its own while it
+    // is open, from FERRULE_SIM_FEED: the LED-blink pattern 0x40-0x4F, as a
+    // controller echoing a blink test would, so that the received path can be
+    // measured at the link's full rate. 0 (unset) sends nothing.
+    static uint32_t FeedRate();
+
 private:
     void Emit(uint64_t timeUs, uint8_t byte);
+    void Feed(uint64_t nowUs);
 
     std::string m_description;
     std::string m_serial;

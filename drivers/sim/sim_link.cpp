@@ -69,6 +69,12 @@ size_t Link::Take(uint8_t* out, size_t max, uint64_t nowUs) {
         taken += n;
         if (run.head == run.bytes.size()) {
             m_runs.pop_front();
+        } else if (run.head >= kCompactAfter && run.head * 2 >= run.bytes.size()) {
+            // A run that never ends (a steady stream) would otherwise keep every
+            // byte it ever carried.
+            run.bytes.erase(run.bytes.begin(), run.bytes.begin() + run.head);
+            run.firstNs += run.head * kByteNs;
+            run.head = 0;
         }
     }
     m_size -= taken;

@@ -36,6 +36,9 @@ public:
 
 private:
     // Bytes sent back to back: byte i arrives at firstNs + i * kByteNs.
+    // Bytes taken from the front of a run before the run gives their room back.
+    static constexpr size_t kCompactAfter = 4096;
+
     struct Run {
         uint64_t firstNs = 0;
         std::vector<uint8_t> bytes;

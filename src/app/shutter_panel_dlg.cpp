@@ -75,8 +75,9 @@ void CShutterPanelDlg::BuildPanel() {
 
     m_pollTimer = new QTimer(this);
     m_pollTimer->setTimerType(Qt::PreciseTimer);
+    m_pollTimer->setObjectName("pollTimer");
 
-    m_frameClock.start();
+    m_clock.start();
     m_frameTimer = new QTimer(this);
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setTimerType(Qt::PreciseTimer);
@@ -190,7 +191,7 @@ void CShutterPanelDlg::RepaintNow() {
 bool CShutterPanelDlg::event(QEvent* event) {
     static constexpr qint64 kFrameMs = 16;
     if (event->type() == QEvent::UpdateRequest && !m_paintingNow) {
-        qint64 now = m_frameClock.elapsed();
+        qint64 now = m_clock.elapsed();
         qint64 since = now - m_lastFrameMs;
         if (m_lastFrameMs >= 0 && since < kFrameMs) {
             if (!m_frameTimer->isActive()) {

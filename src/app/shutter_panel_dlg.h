@@ -17,6 +17,7 @@
 #include "common/profile_file.h"
 #include "link/d2xx_api.h"
 #include "protocol/info_reply.h"
+#include "protocol/poll_pace.h"
 
 class QAction;
 class QButtonGroup;
@@ -128,6 +129,9 @@ public:
 
     // The 2 ms poll of the receive queue, and the decoder of what it reads.
     void Poll();
+    // Something was sent or armed that the controller will answer: the poll
+    // runs at its 2 ms from now on.
+    void PollSoon();
     // One batch as the poll handles it: panel read, each byte to the decoder,
     // panel write. With no bytes, only the panel write.
     void DecodeBatch(const uint8_t* bytes, size_t count);
@@ -175,6 +179,8 @@ private:
     std::string ProfileText(int method) const;
     void WriteProfileText(int method, const std::string& text);
     void StopBlinkWorker();
+    void SchedulePoll(int intervalMs);
+    bool ReplyExpected() const;
     void CountAndList(uint8_t byte);
     void FreeRunCountdown(uint8_t byte);
     void InfoReply(uint8_t byte);
@@ -192,9 +198,11 @@ private:
     QWidget* m_content = nullptr;
     QScrollBar* m_scrollBar = nullptr;
     QTimer* m_pollTimer = nullptr;
+    ferrule::PollPace m_pollPace;
+    uint64_t m_writesSeenByPoll = 0;
     QAction* m_aboutAction = nullptr;
     QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
-    QElapsedTimer m_frameClock;
+    QElapsedTimer m_clock;           // the panel's monotonic time: frames, the poll's pace
     qint64 m_lastFrameMs = -1;
     bool m_paintingNow = false;  // RepaintNow is painting: no frame limit
     std::map<int, QWidget*> m_controls;

@@ -78,6 +78,7 @@ FT_STATUS D2xxApi::Unresolved(const char* name) {
 }
 
 FT_STATUS D2xxApi::Write(const void* buffer, DWORD count, DWORD* written) {
+    m_writeCount.fetch_add(1, std::memory_order_relaxed);
     std::unique_lock lock(m_handleMutex);
     if (m_pWrite == nullptr) {
         lock.unlock();

@@ -3,6 +3,8 @@
 // wrappers through which every byte to and from the controller passes.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -45,6 +47,8 @@ public:
     FT_STATUS SetUSBParameters(ULONG inTransferSize, ULONG outTransferSize);
 
     bool IsLoaded() const { return m_hD2xx != nullptr; }
+    // Counts the writes made so far, from any thread.
+    uint64_t WriteCount() const { return m_writeCount.load(std::memory_order_relaxed); }
     FT_HANDLE Handle() const { return m_ftHandle; }
 
 private:
@@ -56,6 +60,7 @@ private:
     // Held by writes (which the link-test worker makes) and by anything that
     // changes the handle.
     std::mutex m_handleMutex;
+    std::atomic<uint64_t> m_writeCount{0};
 
     PFN_FT_Write m_pWrite = nullptr;
     PFN_FT_Read m_pRead = nullptr;

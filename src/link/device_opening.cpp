@@ -167,6 +167,7 @@ void CShutterPanelDlg::MarkLinkReady() {
     m_strStatus = kReady;
     SetButtonGroup(100);
     g_bLinkReady = 1;
+    PollSoon();
 }
 
 void CShutterPanelDlg::OpenAndProbe() {

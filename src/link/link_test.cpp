@@ -70,6 +70,7 @@ void CShutterPanelDlg::OnBlinkLeds() {
     StopBlinkWorker();
     g_bBlinkRun = 1;
     m_blinkWorker = std::thread(BlinkWorker, &m_d2xx);
+    PollSoon();
 }
 
 void CShutterPanelDlg::OnBlinkOff() {

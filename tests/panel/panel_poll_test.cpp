@@ -1,6 +1,8 @@
 // The 2 ms poll and the reply decoder: bytes from the simulated controller's
 // queue through the decoder into the panel.
 #include <QScrollBar>
+#include <QTest>
+#include <QTimer>
 
 #include "app/line_list_view.h"
 #include "panel_fixture.h"
@@ -200,4 +202,23 @@ TEST_F(PanelPoll, AFailureInsideThePollShowsOneMessageNotAFlood) {
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(Status(), "USB not open.");
     EXPECT_EQ(g_bLinkReady, 0);
+}
+
+TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileSomethingMayComeBack) {
+    auto* timer = panel->findChild<QTimer*>("pollTimer");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 2);  // the link has just opened
+
+    QTest::qWait(400);  // nothing sent, nothing received
+    EXPECT_EQ(timer->interval(), 10);
+
+    g_nStatusReplyCount = 0;  // a reply is armed
+    panel->Poll();
+    EXPECT_EQ(timer->interval(), 2);
+    g_nStatusReplyCount = -1;
+
+    sim.fsim_fail_queue_status(0, 4);  // the link breaks: no poll at all
+    panel->Poll();
+    EXPECT_FALSE(timer->isActive());
 }

@@ -57,6 +57,29 @@ TEST_F(SimLink, PacesBytesAtTheLinkRate) {
     EXPECT_EQ(Elapsed(), 146'875u);
 }
 
+// A stream that never pauses is one run on the line; reading it in batches
+// must hand back every byte in order and on time while the run gives back the
+// room of what was read.
+TEST_F(SimLink, ASteadyStreamReadInBatchesKeepsOrderAndTiming) {
+    sim.FT_SetTimeouts(handle, 100, 100);
+    Bytes stream(20'000);
+    for (size_t i = 0; i < stream.size(); ++i)
+        stream[i] = static_cast<uint8_t>(i * 7);
+    Bytes received;
+    for (size_t sent = 0; sent < stream.size(); sent += 1000) {
+        sim.fsim_inject(0, stream.data() + sent, 1000);  // joins the bytes still on the line
+        Bytes batch = Read(handle, 600);
+        received.insert(received.end(), batch.begin(), batch.end());
+    }
+    while (received.size() < stream.size()) {
+        Bytes batch = Read(handle, std::min<DWORD>(600, stream.size() - received.size()));
+        ASSERT_FALSE(batch.empty());
+        received.insert(received.end(), batch.begin(), batch.end());
+    }
+    EXPECT_EQ(received, stream);
+    EXPECT_EQ(Elapsed(), 1'562'500u);  // 20,000 byte times
+}
+
 TEST_F(SimLink, ReadWithoutTimeOutTakesEverythingOnItsWay) {
     Write(handle, {0xCC});
     EXPECT_EQ(Read(handle, 50).size(), 20u);
