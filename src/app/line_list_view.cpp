@@ -6,15 +6,83 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <algorithm>
 
 #include "app/line_list_accessible.h"
 
 namespace ferrule {
+namespace {
+
+// A log that grows by hundreds of lines a second changes its scroll bar's
+// range on every poll, while its thumb moves a pixel now and then. This bar
+// repaints only when what it shows changes: the thumb's place and size, and
+// whether it stands at either end. The view's own changes (a new range, then
+// the value that follows the end) are judged together, once they are all made.
+class ThumbScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+    void BeginChanges() { ++m_batch; }
+    void EndChanges() {
+        if (--m_batch == 0 && m_changed) {
+            m_changed = false;
+            UpdateIfMoved();
+        }
+    }
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change != SliderRangeChange && change != SliderValueChange) {
+            QScrollBar::sliderChange(change);
+        } else if (m_batch > 0) {
+            m_changed = true;
+        } else {
+            UpdateIfMoved();
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        m_thumb = {};
+        QScrollBar::resizeEvent(event);
+    }
+
+private:
+    void UpdateIfMoved() {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                              QStyle::SC_ScrollBarSlider, this);
+        bool atStart = value() == minimum();
+        bool atEnd = value() == maximum();
+        if (thumb != m_thumb || atStart != m_atStart || atEnd != m_atEnd) {
+            m_thumb = thumb;
+            m_atStart = atStart;
+            m_atEnd = atEnd;
+            update();
+        }
+    }
+
+    int m_batch = 0;
+    bool m_changed = false;
+    QRect m_thumb;
+    bool m_atStart = false;
+    bool m_atEnd = false;
+};
+
+ThumbScrollBar* Bar(const LineListView* view) {
+    return static_cast<ThumbScrollBar*>(view->verticalScrollBar());
+}
+
+}  // namespace
 
 LineListView::LineListView(QWidget* parent) : QAbstractScrollArea(parent) {
     InstallLineListAccessibility();
+    setVerticalScrollBar(new ThumbScrollBar(Qt::Vertical, this));
+    // It paints all of itself, so nothing beneath it is painted with it.
+    verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -37,8 +105,16 @@ void LineListView::setModel(QAbstractItemModel* model) {
             updateScrollRange();
             viewport()->update();
         };
-        connect(m_model, &QAbstractItemModel::rowsInserted, this, [this, changed] {
-            changed();
+        // New lines are followed while the end is in sight.
+        connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+            bool following = atBottom();
+            Bar(this)->BeginChanges();
+            updateScrollRange();
+            if (following) {
+                scrollToBottom();
+            }
+            Bar(this)->EndChanges();
+            viewport()->update();
             linesAppended();
         });
         connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this, changed] {
@@ -178,13 +254,38 @@ void LineListView::paintEvent(QPaintEvent* event) {
         } else {
             painter.setPen(pal.color(QPalette::Text));
         }
-        QString text = m_model->data(m_model->index(row, 0), Qt::DisplayRole).toString();
-        painter.drawText(rect.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+        const QStaticText& line = StaticLine(lineText(row));
+        painter.drawStaticText(rect.left() + 3, rect.top() + (height - line.size().height()) / 2,
+                               line);
         if (current && hasFocus()) {
             painter.setPen(QPen(pal.color(QPalette::HighlightedText), 1, Qt::DotLine));
             painter.drawRect(rect.adjusted(0, 0, -1, -1));
         }
     }
+}
+
+// Laying out a line's text costs far more than drawing it, and a log's lines
+// repeat (a raw-byte line is one of 256 texts), so laid-out lines are kept.
+const QStaticText& LineListView::StaticLine(const QString& text) const {
+    auto it = m_laidOut.find(text);
+    if (it == m_laidOut.end()) {
+        if (m_laidOut.size() >= kLaidOutLines) {
+            m_laidOut.clear();
+        }
+        QStaticText line(text);
+        line.setTextFormat(Qt::PlainText);
+        line.setPerformanceHint(QStaticText::AggressiveCaching);
+        line.prepare(QTransform(), font());
+        it = m_laidOut.emplace(text, std::move(line)).first;
+    }
+    return it->second;
+}
+
+void LineListView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_laidOut.clear();
+    }
+    QAbstractScrollArea::changeEvent(event);
 }
 
 void LineListView::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QStaticText>
+#include <QString>
+#include <unordered_map>
 
 class QAbstractItemModel;
 class QTimer;
@@ -43,7 +46,7 @@ public:
     int rowAt(int y) const;
     void scrollTo(int row);
     void scrollToBottom();
-    // True while the last line is in sight, so new lines should follow.
+    // True while the last line is in sight; new lines are then followed.
     bool atBottom() const;
 
 signals:
@@ -55,6 +58,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -62,11 +66,15 @@ private:
     int visibleRows() const;
     void updateScrollRange();
     void linesAppended();
+    const QStaticText& StaticLine(const QString& text) const;
+
+    static constexpr size_t kLaidOutLines = 1024;
 
     QAbstractItemModel* m_model = nullptr;
     int m_currentRow = -1;
     int m_resetCount = 0;
     QTimer* m_announceTimer = nullptr;  // made when assistive technology first listens
+    mutable std::unordered_map<QString, QStaticText> m_laidOut;
 };
 
 }  // namespace ferrule

@@ -145,12 +145,8 @@ bool CShutterPanelDlg::UpdateData(bool saveAndValidate) {
         }
     }
     if (!saveAndValidate) {
-        // The log follows new lines only while the user has it at its end.
-        bool following = m_listReceived->atBottom();
+        // The log follows new lines itself while the user has it at its end.
         if (m_logReceived->CommitPending()) {
-            if (following) {
-                m_listReceived->scrollToBottom();
-            }
             m_changedControls.push_back(m_listReceived->viewport());
         }
     }
