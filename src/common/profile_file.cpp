@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "common/leading_integer.h"
@@ -136,7 +137,9 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     } else if (pos.section != std::string::npos) {
         lines.insert(lines.begin() + static_cast<long>(pos.lastOfSection) + 1, entry);
     } else {
-        lines.push_back("[" + std::string(section) + "]");
+        std::string header = "[";
+        header.append(section).append("]");
+        lines.push_back(std::move(header));
         lines.push_back(entry);
     }
 
