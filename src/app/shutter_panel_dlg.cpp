@@ -188,12 +188,16 @@ void CShutterPanelDlg::RepaintNow() {
 // controls change) happens at most once a frame. The received-data path
 // changes the panel on every 2 ms poll; painting each of those would cost far
 // more than the data itself, and nobody sees faster than a frame.
+// A frame comes at least kMinFrameMs after the last one, so that a poll that
+// itself runs about once a frame paints in its own wake-up instead of waking
+// the program a second time for a deferred frame.
 bool CShutterPanelDlg::event(QEvent* event) {
     static constexpr qint64 kFrameMs = 16;
+    static constexpr qint64 kMinFrameMs = 12;
     if (event->type() == QEvent::UpdateRequest && !m_paintingNow) {
         qint64 now = m_clock.elapsed();
         qint64 since = now - m_lastFrameMs;
-        if (m_lastFrameMs >= 0 && since < kFrameMs) {
+        if (m_lastFrameMs >= 0 && since < kMinFrameMs) {
             if (!m_frameTimer->isActive()) {
                 m_frameTimer->start(static_cast<int>(kFrameMs - since));
             }

@@ -1,10 +1,15 @@
-// How often the reply poll runs. While anything may come back soon (bytes are
-// arriving, the host has just written, a reply is armed, the link test
-// streams) the poll asks for 2 ms. A link that has stayed quiet for a while
-// is polled every 10 ms, since every wake-up costs the machine about as much
-// as the work of an idle poll; any write or armed reply brings the 2 ms back
-// at once, so replies still reach the panel within two 2 ms periods. With no
-// link ready the poll does not run at all. Qt-free.
+// How often the reply poll runs. Every wake-up costs the machine about as
+// much as an idle poll's work, so the poll runs only as often as what is on
+// the link needs:
+// - 2 ms while a reply is awaited: a decoder state is armed, or the panel has
+//   just written; replies reach the panel within two 2 ms periods.
+// - 32 ms, two screen frames, while bytes arrive that nothing awaits (a
+//   stream logged as it comes, the link test's echoes). 32 ms of the link's
+//   12,800 bytes a second is 410 bytes, within one 600-byte read.
+// - 40 ms once the link has stayed quiet for 250 ms. 40 ms of a burst at the
+//   full rate is 512 bytes, still one read.
+// Any write or armed reply brings the 2 ms back at once. With no link ready
+// the poll does not run at all. Qt-free.
 #pragma once
 
 #include <cstdint>
@@ -14,29 +19,45 @@ namespace ferrule {
 
 class PollPace {
 public:
-    static constexpr int kBusyMs = 2;
-    static constexpr int kQuietMs = 10;
-    // Quiet this long before the poll slows down.
-    static constexpr int64_t kQuietAfterMs = 250;
+    static constexpr int kReplyMs = 2;
+    static constexpr int kStreamMs = 32;
+    static constexpr int kQuietMs = 40;
+    // How long a pace outlasts what asked for it.
+    static constexpr int64_t kHoldMs = 250;
+
+    // What a poll found on the link.
+    struct Seen {
+        bool linkReady = false;
+        bool replyAwaited = false;  // an armed reply or a fresh write by the panel
+        bool bytesArrived = false;  // bytes nothing awaits, or the link test running
+    };
 
     // The interval after a poll at nowMs; 0 means the poll stops.
-    int AfterPoll(bool linkReady, bool busy, int64_t nowMs) {
-        if (!linkReady) {
+    int AfterPoll(const Seen& seen, int64_t nowMs) {
+        if (!seen.linkReady) {
             return 0;
         }
-        if (busy) {
-            m_lastBusyMs = nowMs;
+        if (seen.replyAwaited) {
+            m_lastReplyMs = nowMs;
         }
-        return nowMs - m_lastBusyMs < kQuietAfterMs ? kBusyMs : kQuietMs;
+        if (seen.bytesArrived) {
+            m_lastStreamMs = nowMs;
+        }
+        if (nowMs - m_lastReplyMs < kHoldMs) {
+            return kReplyMs;
+        }
+        return nowMs - m_lastStreamMs < kHoldMs ? kStreamMs : kQuietMs;
     }
     // Something was just sent or armed: the poll runs at 2 ms from now.
     int Busy(int64_t nowMs) {
-        m_lastBusyMs = nowMs;
-        return kBusyMs;
+        m_lastReplyMs = nowMs;
+        return kReplyMs;
     }
 
 private:
-    int64_t m_lastBusyMs = std::numeric_limits<int64_t>::min() / 2;
+    static constexpr int64_t kLongAgo = std::numeric_limits<int64_t>::min() / 2;
+    int64_t m_lastReplyMs = kLongAgo;
+    int64_t m_lastStreamMs = kLongAgo;
 };
 
 }  // namespace ferrule

@@ -1,5 +1,5 @@
-// The 2 ms poll: collects whatever the controller sent and hands it to the
-// decoder, and notices a broken link.
+// The reply poll (2 ms while a reply is awaited): collects whatever the controller sent and hands
+// it to the decoder, and notices a broken link.
 #include <QTimer>
 #include <algorithm>
 
@@ -38,18 +38,21 @@ void CShutterPanelDlg::Poll() {
         bool decodable = got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
         DecodeBatch(m_receiveBuffer, decodable ? got : 0);
     }
+    // The link test's own writes are its stream; any other write awaits a reply.
     uint64_t writes = m_d2xx.WriteCount();
-    bool busy = waiting > 0 || writes != m_writesSeenByPoll || ReplyExpected();
+    bool wrote = writes != m_writesSeenByPoll && g_bBlinkRun == 0;
     m_writesSeenByPoll = writes;
-    SchedulePoll(m_pollPace.AfterPoll(g_bLinkReady != 0, busy, m_clock.elapsed()));
+    ferrule::PollPace::Seen seen{.linkReady = g_bLinkReady != 0,
+                                 .replyAwaited = wrote || ReplyExpected(),
+                                 .bytesArrived = waiting > 0 || g_bBlinkRun != 0};
+    SchedulePoll(m_pollPace.AfterPoll(seen, m_clock.elapsed()));
     m_inPoll = false;
 }
 
-// A reply or report is on its way when a decoder state is armed or the link
-// test streams.
+// A reply or report is on its way when a decoder state is armed.
 bool CShutterPanelDlg::ReplyExpected() const {
     return g_nFreeRunCountMode > 0 || g_nInfoReplyCount >= 0 || g_nStatusReplyCount >= 0 ||
-           g_nApplyEchoCount >= 0 || g_nResetPending > 0 || g_bBlinkRun != 0;
+           g_nApplyEchoCount >= 0 || g_nResetPending > 0;
 }
 
 void CShutterPanelDlg::PollSoon() {

@@ -4,15 +4,35 @@
 
 using ferrule::PollPace;
 
+namespace {
+PollPace::Seen Ready(bool replyAwaited, bool bytesArrived) {
+    return {.linkReady = true, .replyAwaited = replyAwaited, .bytesArrived = bytesArrived};
+}
+}  // namespace
+
 TEST(PollPace, StopsWithoutALinkAndSlowsDownOnlyAfterAQuietWhile) {
     PollPace pace;
-    EXPECT_EQ(pace.AfterPoll(false, true, 0), 0);
-    EXPECT_EQ(pace.AfterPoll(true, false, 1000), PollPace::kQuietMs);  // never busy yet
-    EXPECT_EQ(pace.AfterPoll(true, true, 2000), PollPace::kBusyMs);
-    EXPECT_EQ(pace.AfterPoll(true, false, 2000 + PollPace::kQuietAfterMs - 1), PollPace::kBusyMs);
-    EXPECT_EQ(pace.AfterPoll(true, false, 2000 + PollPace::kQuietAfterMs), PollPace::kQuietMs);
+    EXPECT_EQ(pace.AfterPoll({.linkReady = false, .replyAwaited = true}, 0), 0);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 1000), PollPace::kQuietMs);  // never busy yet
+    EXPECT_EQ(pace.AfterPoll(Ready(true, false), 2000), PollPace::kReplyMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 2000 + PollPace::kHoldMs - 1),
+              PollPace::kReplyMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 2000 + PollPace::kHoldMs), PollPace::kQuietMs);
     // A write or an armed reply brings the fast pace back at once and for a while.
-    EXPECT_EQ(pace.Busy(5000), PollPace::kBusyMs);
-    EXPECT_EQ(pace.AfterPoll(true, false, 5100), PollPace::kBusyMs);
-    EXPECT_EQ(pace.AfterPoll(false, false, 5101), 0);
+    EXPECT_EQ(pace.Busy(5000), PollPace::kReplyMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 5100), PollPace::kReplyMs);
+    EXPECT_EQ(pace.AfterPoll({}, 5101), 0);
+}
+
+TEST(PollPace, AStreamNothingAwaitsIsReadAboutOncePerFrameAndAReplyStillGoesFirst) {
+    PollPace pace;
+    EXPECT_EQ(pace.AfterPoll(Ready(false, true), 1000), PollPace::kStreamMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 1000 + PollPace::kHoldMs - 1),
+              PollPace::kStreamMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(true, true), 2000), PollPace::kReplyMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, true), 2000 + PollPace::kHoldMs), PollPace::kStreamMs);
+    EXPECT_EQ(pace.AfterPoll(Ready(false, false), 2000 + 2 * PollPace::kHoldMs),
+              PollPace::kQuietMs);
+    // Every pace leaves a full-rate stream (12,800 bytes a second) within one 600-byte read.
+    EXPECT_LE(PollPace::kQuietMs * 12'800 / 1000, 600);
 }

@@ -76,8 +76,9 @@ TEST_F(PanelOpening, UnknownDescriptionOrSerialIsNotRespondingWithoutAMessage) {
 TEST_F(PanelOpening, DeviceNumbersAcceptedAndRefused) {
     sim.fsim_clear_devices();
     for (int i = 0; i < 8; ++i) {
-        sim.fsim_add_device(("Shutter " + std::to_string(i)).c_str(),
-                            ("S" + std::to_string(i)).c_str());
+        const std::string number = std::to_string(i);
+        sim.fsim_add_device(std::string("Shutter ").append(number).c_str(),
+                            std::string("S").append(number).c_str());
     }
     struct Case {
         const char* text;

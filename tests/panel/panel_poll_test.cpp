@@ -204,14 +204,17 @@ TEST_F(PanelPoll, AFailureInsideThePollShowsOneMessageNotAFlood) {
     EXPECT_EQ(g_bLinkReady, 0);
 }
 
-TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileSomethingMayComeBack) {
+TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileAReplyIsAwaited) {
     auto* timer = panel->findChild<QTimer*>("pollTimer");
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 2);  // the link has just opened
 
     QTest::qWait(400);  // nothing sent, nothing received
-    EXPECT_EQ(timer->interval(), 10);
+    EXPECT_EQ(timer->interval(), 40);
+
+    Receive({0x41, 0x42});  // bytes nothing awaits: every other frame
+    EXPECT_EQ(timer->interval(), 32);
 
     g_nStatusReplyCount = 0;  // a reply is armed
     panel->Poll();
