@@ -1,0 +1,11 @@
+#include "timing/time_text.h"
+
+#include "common/leading_integer.h"
+
+namespace ferrule {
+
+int ComponentValue(const TimeText& time, std::size_t index) {
+    return LeadingInteger(time.at(index));
+}
+
+}  // namespace ferrule
