@@ -45,7 +45,7 @@ void Device::Inject(const uint8_t* bytes, size_t count, uint64_t nowUs) {
 void Device::Feed(uint64_t nowUs) {
     const uint64_t periodNs = 1'000'000'000ull / FeedRate();
     for (; open.feedNextNs <= nowUs * 1000; open.feedNextNs += periodNs) {
-        Emit(open.feedNextNs / 1000, static_cast<uint8_t>(0x40 | (open.feedCounter++ & 0x0F)));
+        Emit(open.feedNextNs / 1000, ferrule::controller::BlinkPatternByte(open.feedCounter++));
     }
 }
 

@@ -61,6 +61,19 @@ void CShutterPanelDlg::WireNotifications() {
     connect(m_listReceived, &ferrule::LineListView::rowSelectedByUser, this,
             userOnly([this] { OnListSelection(); }));
 
+    onClick(1041, [this] { OnOnLine(); });
+    onClick(1042, [this] { OnReset(); });
+    onClick(1043, [this] { OnStatus(); });
+    onClick(1055, [this] { OnShutterMode(0); });
+    onClick(1056, [this] { OnShutterMode(1); });
+    onClick(1057, [this] { OnNeutralDensity(); });
+    onClick(1065, [this] { OnShutter(0); });
+    onClick(1066, [this] { OnShutter(1); });
+    onClick(1088, [this] { OnSyncPulse(); });
+    onClick(1087, [this] { OnTriggerPulse(); });
+    onClick(1061, [this] { OnSyncLevel(0); });
+    onClick(1062, [this] { OnSyncLevel(1); });
+
     // Trackbars report "released" when the mouse lets go after a drag or a
     // click on the groove; keyboard moves do not count.
     for (int id : {1006, 1093, 1095, 1096, 1097, 1098}) {

@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QSlider>
 #include <QThread>
@@ -102,28 +101,7 @@ const CShutterPanelDlg::RadioGroup* CShutterPanelDlg::RadioGroupStartingAt(int f
 }
 
 int CShutterPanelDlg::MessageBox(const QString& text, const QString& caption, unsigned type) {
-    QMessageBox box(this);
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (type & 0xF0) {
-        case kMbIconStop:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case kMbIconExclamation:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case kMbIconInformation:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            break;
-    }
-    if ((type & 0x0F) == kMbOkCancel) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-    }
-    return box.exec() == QMessageBox::Ok ? kIdOk : kIdCancel;
+    return ExecMessageBox(this, text, caption, type);
 }
 
 int CShutterPanelDlg::ShowMessageBox(const QString& text, const QString& caption, unsigned type) {

@@ -7,16 +7,18 @@
 #include <QRect>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/message_box_types.h"
+#include "app/message_box.h"
 #include "common/profile_file.h"
 #include "link/d2xx_api.h"
 #include "protocol/info_reply.h"
+#include "protocol/message_catalogue.h"
 #include "protocol/poll_pace.h"
 
 class QAction;
@@ -29,6 +31,7 @@ class QTimer;
 namespace ferrule {
 class LineListView;
 class ReceivedLogModel;
+struct StatusSettings;
 }  // namespace ferrule
 
 struct PanelOptions {
@@ -137,6 +140,42 @@ public:
     void DecodeBatch(const uint8_t* bytes, size_t count);
     void ReplyDecoder(uint8_t byte);
 
+    // The commands. Each runs in the command frame: BeginCommand (panel read;
+    // true when the link is ready), the body, then EndCommand (time-outs reset,
+    // panel write, repaint). RunCommand hands the body the gate's verdict for
+    // the branches that write without it; RunGatedCommand runs the body only
+    // on a ready link.
+    bool BeginCommand();
+    void EndCommand();
+    void RunCommand(const std::function<void(bool linkReady)>& body);
+    void RunGatedCommand(const std::function<void()>& body);
+    void WriteMessage(const ferrule::controller::Message& message);
+    static constexpr ULONG kCommandTimeoutMs = 100;
+
+    void OnOnLine();
+    void OnReset();
+    void OnStatus();
+    void OnShutterMode(int mode);  // Fast 0 and Soft 1
+    void OnNeutralDensity();
+    void OnShutter(int shutter);  // 0 Open, 1 Close
+    void OnSyncLevel(int level);  // 0 High for Open, 1 Low for Open
+    void OnSyncPulse();
+    void OnTriggerPulse();
+
+    // The cycle time from the stored times and the shutter mode, and its
+    // display; the opening and closing captions and the Neutral Density
+    // radio's caption for the shutter mode.
+    void ComputeCycleTime();
+    void ShowCycleTime();
+    void RefreshCycleTime();
+    void ShowTransitionCaptions();
+
+    // Captions, ticks and slider positions the handlers set directly.
+    void SetItemText(int id, const std::string& text);
+    bool IsChecked(int id) const;
+    void SetCheck(int id, bool checked);
+    void SetSliderPosition(QSlider* slider, int position);
+
     // Window operations.
     void OnVScroll(int code, int thumbPosition);
     void ShowAboutBox();
@@ -170,7 +209,7 @@ private:
     struct ProbeResult {
         bool answered = false;
         uint8_t firstByte = 0;
-        bool Succeeded() const { return answered && firstByte == 0xEE; }
+        bool Succeeded() const { return answered && firstByte == ferrule::controller::kOnline; }
     };
     ProbeResult ConfigureAndProbe(bool fromOpen);
     void MarkLinkReady();
@@ -185,6 +224,8 @@ private:
     void FreeRunCountdown(uint8_t byte);
     void InfoReply(uint8_t byte);
     void StatusReply(uint8_t byte);
+    ferrule::StatusSettings StatusFields();
+    void EndStatusReply();
     void ApplyUpload(uint8_t byte);
 
     struct RadioGroup {

@@ -10,11 +10,9 @@
 #include "link/device_listing.h"
 #include "link/device_profile.h"
 #include "link/link_globals.h"
+#include "protocol/message_catalogue.h"
 
 namespace {
-
-constexpr uint8_t kProbeByte = 0xEE;
-constexpr const char* kReady = "USB ready for communication.";
 
 // " (0x%.2X)" of the byte that came back; nothing when no byte came at all.
 std::string ProbeSuffix(bool answered, uint8_t byte) {
@@ -74,7 +72,7 @@ CShutterPanelDlg::ProbeResult CShutterPanelDlg::ConfigureAndProbe(bool fromOpen)
     if (fromOpen) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
-    uint8_t probe = kProbeByte;
+    uint8_t probe = ferrule::controller::kOnline;
     DWORD written = 0;
     m_d2xx.Write(&probe, 1, &written);
 
@@ -164,7 +162,7 @@ void CShutterPanelDlg::RefreshRememberedIdentity() {
 // The controller answered the probe: commands may be sent, the poll and the
 // link test may run.
 void CShutterPanelDlg::MarkLinkReady() {
-    m_strStatus = kReady;
+    m_strStatus = kLinkReadyStatus;
     SetButtonGroup(100);
     g_bLinkReady = 1;
     PollSoon();

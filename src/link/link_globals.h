@@ -10,3 +10,7 @@ extern int g_bLinkReady;
 extern std::atomic<int> g_bBlinkRun;
 // Link-test speed 0-500, set when the user releases the Speed slider.
 extern std::atomic<int> g_nBlinkSpeed;
+
+// The status line after a successful probe. Commands are sent only while the
+// status line reads exactly this.
+inline constexpr const char* kLinkReadyStatus = "USB ready for communication.";

@@ -7,6 +7,7 @@
 #include "app/received_log_model.h"
 #include "app/shutter_panel_dlg.h"
 #include "link/link_globals.h"
+#include "protocol/message_catalogue.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void BlinkWorker(ferrule::D2xxApi* d2xx) {
         DWORD written = 0;
         if (speed < kTopSpeed) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kTopSpeed - speed));
-            buffer[0] = static_cast<uint8_t>(0x40 | (counter & 0x0F));
+            buffer[0] = ferrule::controller::BlinkPatternByte(counter);
             if (!StreamMayContinue(d2xx->Write(buffer, 1, &written))) {
                 g_bBlinkRun = 0;
             }
@@ -37,7 +38,7 @@ void BlinkWorker(ferrule::D2xxApi* d2xx) {
         } else {
             counter = 0;
             for (uint8_t& byte : buffer) {
-                byte = static_cast<uint8_t>(0x40 | (counter & 0x0F));
+                byte = ferrule::controller::BlinkPatternByte(counter);
                 ++counter;
             }
             if (!StreamMayContinue(d2xx->Write(buffer, kBurstSize, &written))) {

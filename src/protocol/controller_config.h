@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "protocol/controller_codes.h"
+#include "protocol/message_catalogue.h"
 
 namespace ferrule {
 

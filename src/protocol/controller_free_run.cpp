@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "protocol/controller_codes.h"
+#include "protocol/message_catalogue.h"
 
 namespace ferrule {
 

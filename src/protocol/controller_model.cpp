@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "protocol/controller_codes.h"
 #include "protocol/controller_replies.h"
+#include "protocol/message_catalogue.h"
 
 namespace ferrule {
 
@@ -90,7 +90,7 @@ void ControllerModel::Echo(uint8_t byte, bool probe) {
     }
 }
 
-void ControllerModel::Execute(const ControllerMessage& message) {
+void ControllerModel::Execute(const controller::Message& message) {
     switch (message[0]) {
         case kOpen:
         case kClose:
@@ -144,7 +144,7 @@ void ControllerModel::Execute(const ControllerMessage& message) {
     }
 }
 
-void ControllerModel::ExecuteFunction(const ControllerMessage& message) {
+void ControllerModel::ExecuteFunction(const controller::Message& message) {
     const uint8_t code = message[1];
     if (code >= kClosedTimer && code < kExposureTimer + 0x10) {
         ControllerTimer& timer = code < kExposureTimer ? m_config.closed : m_config.exposure;

@@ -65,8 +65,8 @@ public:
 
 private:
     void Echo(uint8_t byte, bool probe);
-    void Execute(const ControllerMessage& message);
-    void ExecuteFunction(const ControllerMessage& message);
+    void Execute(const controller::Message& message);
+    void ExecuteFunction(const controller::Message& message);
     void SendStatus();
     void SendInfo();
     void MoveShutter(bool open);

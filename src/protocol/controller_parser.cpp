@@ -1,6 +1,6 @@
 #include "protocol/controller_parser.h"
 
-#include "protocol/controller_codes.h"
+#include "protocol/message_catalogue.h"
 
 namespace ferrule {
 
@@ -29,22 +29,22 @@ size_t ControllerParser::ExpectedSize() const {
     }
 }
 
-std::optional<ControllerMessage> ControllerParser::Feed(uint8_t byte) {
+std::optional<controller::Message> ControllerParser::Feed(uint8_t byte) {
     m_pending.bytes[m_pending.size++] = byte;
     if (m_pending.size < ExpectedSize()) {
         return std::nullopt;
     }
-    ControllerMessage done = m_pending;
+    controller::Message done = m_pending;
     m_pending = {};
     return done;
 }
 
-std::optional<ControllerMessage> ControllerParser::EndOfWrite() {
+std::optional<controller::Message> ControllerParser::EndOfWrite() {
     if (m_pending.size != 2 || m_pending[0] != controller::kFunction ||
         m_pending[1] != controller::kRunNone) {
         return std::nullopt;
     }
-    ControllerMessage done = m_pending;
+    controller::Message done = m_pending;
     m_pending = {};
     return done;
 }

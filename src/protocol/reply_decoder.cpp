@@ -6,15 +6,11 @@
 #include "app/shutter_panel_dlg.h"
 #include "common/leading_integer.h"
 #include "protocol/decoder_state.h"
+#include "protocol/message_catalogue.h"
 
 namespace {
 
-constexpr uint8_t kShutterOpened = 0xAA;
-constexpr uint8_t kShutterClosed = 0xAC;
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kInfoRequest = 0xFD;
-constexpr uint8_t kStatusRequest = 0xCC;
-constexpr int kStatusReplyLength = 20;
+namespace wire = ferrule::controller;
 
 }  // namespace
 
@@ -32,20 +28,20 @@ void CShutterPanelDlg::ReplyDecoder(uint8_t byte) {
         StatusReply(byte);
     } else if (g_nApplyEchoCount >= 0) {
         ApplyUpload(byte);
-    } else if (g_nResetPending > 0 && byte == kCarriageReturn) {
+    } else if (g_nResetPending > 0 && byte == wire::kEnd) {
         CountAndList(byte);
         g_nResetPending = 0;
         g_nStatusReplyCount = 0;
-        uint8_t request = kStatusRequest;
+        uint8_t request = wire::kStatus;
         DWORD written = 0;
         m_d2xx.Write(&request, 1, &written);
     } else {
         CountAndList(byte);
-        if (byte == kInfoRequest) {
+        if (byte == wire::kInfo) {
             g_nInfoReplyCount = 0;
-        } else if (byte == kShutterOpened) {
+        } else if (byte == wire::kOpen) {
             m_nShutter = 0;
-        } else if (byte == kShutterClosed) {
+        } else if (byte == wire::kClose) {
             m_nShutter = 1;
         }
     }
@@ -63,9 +59,9 @@ void CShutterPanelDlg::InfoReply(uint8_t byte) {
 }
 
 void CShutterPanelDlg::FreeRunCountdown(uint8_t byte) {
-    if (byte == kShutterOpened || byte == kShutterClosed) {
-        m_nShutter = byte == kShutterOpened ? 0 : 1;
-        uint8_t countedEdge = g_nFreeRunCountEdge == 0 ? kShutterOpened : kShutterClosed;
+    if (byte == wire::kOpen || byte == wire::kClose) {
+        m_nShutter = byte == wire::kOpen ? 0 : 1;
+        uint8_t countedEdge = g_nFreeRunCountEdge == 0 ? wire::kOpen : wire::kClose;
         if (m_strRepeatCount != "Continuous" &&
             (g_nFreeRunCountEdge == 0 || g_nFreeRunCountEdge == 1) && byte == countedEdge) {
             int left = ferrule::LeadingInteger(m_strCyclesLeft);
@@ -79,19 +75,9 @@ void CShutterPanelDlg::FreeRunCountdown(uint8_t byte) {
                 m_strCyclesLeft = std::to_string(left - 1);
             }
         }
-    } else if (byte == kCarriageReturn) {
+    } else if (byte == wire::kEnd) {
         g_nFreeRunCountMode = 0;
         m_strCyclesLeft = m_strRepeatCount;
-    }
-}
-
-// The status reply: each byte is counted, listed and taken by its position;
-// the reply ends after its twentieth byte.
-void CShutterPanelDlg::StatusReply(uint8_t byte) {
-    CountAndList(byte);
-    ++g_nStatusReplyCount;
-    if (g_nStatusReplyCount >= kStatusReplyLength) {
-        g_nStatusReplyCount = -1;
     }
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "model_recorder.h"
-#include "protocol/controller_codes.h"
 #include "protocol/controller_replies.h"
+#include "protocol/message_catalogue.h"
 
 namespace {
 
