@@ -8,6 +8,7 @@
 #include "model_recorder.h"
 #include "protocol/controller_replies.h"
 #include "protocol/message_catalogue.h"
+#include "protocol/status_reply.h"
 
 namespace {
 
@@ -89,8 +90,18 @@ TEST(SimControllerModel, StatusReplyNeutralDensityLayout) {
     c.Write({0xFA, 0xB2});
     c.Write({0xFA, 0x20, 0x00, 0x1E, 0x25, 0x05});
     c.Write({0xFA, 0xF0, 0xFF, 0xFF});
-    EXPECT_EQ(c.Write({0xCC}), (Bytes{0xCC, 0xAC, 0xDE, 0x0A, 0x00, 0xA1, 0xB2, 0x00, 0x00, 0x00,
-                                      0x00, 0x00, 0x20, 0x00, 0x1E, 0x25, 0x05, 0xF0, 0xFF, 0xFF}));
+    const Bytes reply = c.Write({0xCC});
+    EXPECT_EQ(reply, (Bytes{0xCC, 0xAC, 0xDE, 0x0A, 0x00, 0xA1, 0xB2, 0x00, 0x00, 0x00,
+                            0x00, 0x00, 0x20, 0x00, 0x1E, 0x25, 0x05, 0xF0, 0xFF, 0xFF}));
+    // Read back by the panel's own reading of the reply.
+    const ferrule::StatusValues read = ferrule::ReadStatusReply(reply);
+    EXPECT_EQ(read.ndSteps, 10);
+    EXPECT_EQ(read.triggerMode, 0);
+    EXPECT_EQ(read.syncLevel, 1);
+    EXPECT_EQ(read.exposure, (ferrule::TimeText{"0", "0", "30", "250", "5"}));
+    EXPECT_EQ(read.timerSelect, 1);
+    EXPECT_EQ(read.freeRunOption, -1);
+    EXPECT_EQ(read.repeatCount, "65535");
 }
 
 TEST(SimControllerModel, InformationReplyIsTwelvePrintableCharacters) {

@@ -1,0 +1,237 @@
+// The panel's commands as the simulated controller receives them: the bytes
+// of each, the captions and cycle time they refresh, the ready gate and the
+// two toggles that write without it, and the Neutral Density steps prompt.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "freerun/nd_steps_dlg.h"
+#include "panel_fixture.h"
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+class CommandTest : public PanelTest {
+protected:
+    Bytes Sent(int id) {
+        sim.fsim_clear_written(0);
+        Click(id);
+        return Written();
+    }
+    bool AnyChecked(std::initializer_list<int> ids) const {
+        return std::any_of(ids.begin(), ids.end(), [this](int id) { return Checked(id); });
+    }
+};
+
+class PanelCommands : public CommandTest {
+protected:
+    void SetUp() override {
+        RememberDevice(0, kDescription);
+        Start();
+        ASSERT_EQ(Status(), "USB ready for communication.");
+        PollAfter(1000);  // the probe's answer
+        sim.fsim_clear_written(0);
+    }
+
+    // Works the steps prompt that the next click opens, from inside its modal
+    // loop; a warning box it raises is answered with OK and recorded.
+    void WithPrompt(std::function<void(CNdStepsDlg&)> user) {
+        QTimer::singleShot(0, panel.get(), [this, user] {
+            auto* prompt = qobject_cast<CNdStepsDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(prompt, nullptr) << "no steps prompt";
+            promptParent = prompt->parentWidget();
+            user(*prompt);
+            if (prompt->isVisible()) {
+                ADD_FAILURE() << "the prompt was left open";
+                prompt->done(QDialog::Rejected);
+            }
+        });
+        warningCloser.callOnTimeout(panel.get(), [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box->isVisible() && box->property("answered").isNull()) {
+                box->setProperty("answered", true);
+                warnings.push_back(box->text().toStdString());
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        warningCloser.start(5);
+    }
+    static void Type(CNdStepsDlg& prompt, const char* text) {
+        QTest::keyClicks(prompt.GetDlgItem(1075), QString::fromUtf8(text));
+    }
+    static void Press(CNdStepsDlg& prompt, int button) {
+        QTest::mouseClick(static_cast<QPushButton*>(prompt.GetDlgItem(button)), Qt::LeftButton);
+    }
+
+    QTimer warningCloser;
+    std::vector<std::string> warnings;
+    QWidget* promptParent = nullptr;
+};
+
+TEST_F(PanelCommands, EachControlSendsItsMessage) {
+    EXPECT_THAT(Sent(1041), ElementsAre(0xEE));
+    EXPECT_THAT(Sent(1043), ElementsAre(0xCC));
+    EXPECT_EQ(g_nStatusReplyCount, 0);
+    EXPECT_THAT(Sent(1042), ElementsAre(0xFB));
+    EXPECT_EQ(g_nResetPending, 1);
+    EXPECT_THAT(Sent(1056), ElementsAre(0xDD));
+    EXPECT_THAT(Sent(1055), ElementsAre(0xDC));
+    EXPECT_THAT(Sent(1065), ElementsAre(0xAA));
+    EXPECT_EQ(panel->m_nShutter, 0);
+    EXPECT_THAT(Sent(1066), ElementsAre(0xAC));
+    EXPECT_EQ(panel->m_nShutter, 1);
+}
+
+TEST_F(PanelCommands, FastAndSoftSetTheirCaptionsAndTheCycleTime) {
+    Click(1056);
+    EXPECT_EQ(Text(1099), "70 ms");
+    EXPECT_EQ(Text(1100), "70 ms");
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:140:0");
+    EXPECT_EQ(panel->m_nShutterMode, 1);
+    Click(1055);
+    EXPECT_EQ(Text(1099), "12 ms");
+    EXPECT_EQ(Text(1057), "Neutral Density");
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:024:0");
+}
+
+// The panel starts with SYNC and the trigger input on. Off clears their
+// radios; SYNC then goes on as "Low for Open", the trigger as "Enable on High".
+TEST_F(PanelCommands, SyncAndTriggerTogglesAndThePolarityRadios) {
+    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB0));
+    EXPECT_FALSE(Checked(1088));
+    EXPECT_FALSE(AnyChecked({1061, 1062}));
+    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB2));
+    EXPECT_TRUE(Checked(1088));
+    EXPECT_TRUE(Checked(1062));
+
+    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB0));
+    EXPECT_THAT(Sent(1061), ElementsAre(0xFA, 0xB1));  // ticks SYNC again
+    EXPECT_TRUE(Checked(1088));
+    EXPECT_EQ(panel->m_nSyncLevel, 0);
+    EXPECT_THAT(Sent(1062), ElementsAre(0xFA, 0xB2));
+    EXPECT_EQ(panel->m_nSyncLevel, 1);
+
+    EXPECT_THAT(Sent(1087), ElementsAre(0xFA, 0xA0));
+    EXPECT_FALSE(AnyChecked({1087, 1058, 1059, 1110, 1111}));
+    EXPECT_THAT(Sent(1087), ElementsAre(0xFA, 0xA1));
+    EXPECT_TRUE(Checked(1087));
+    EXPECT_TRUE(Checked(1058));
+}
+
+// Every command resets the time-outs, sent or not.
+TEST_F(PanelCommands, TheTimeOutsAreResetAfterEveryCommand) {
+    sim.fsim_record_calls(1);
+    Click(1043);
+    EXPECT_THAT(CallLines(), ElementsAre("FT_Write(1)", "FT_SetTimeouts(100,100)"));
+}
+
+TEST_F(PanelCommands, NeutralDensityAsksForTheStepsAndSendsThem) {
+    WithPrompt([](CNdStepsDlg& prompt) {
+        Type(prompt, "10");
+        Press(prompt, kIdOk);
+    });
+    EXPECT_THAT(Sent(1057), ElementsAre(0xDE, 0x0A));
+    EXPECT_EQ(promptParent, panel.get());
+    EXPECT_EQ(panel->m_nShutterMode, 2);
+    EXPECT_EQ(panel->m_nNdSteps, 10);
+    EXPECT_EQ(Text(1057), "Neutral Density - 10");
+    EXPECT_EQ(Text(1099), "2.64 ms");
+    EXPECT_EQ(Text(1100), "2.64 ms");
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:005:2");
+}
+
+// A rejected OK keeps its text; Cancel then sends it, reduced to 8 bits.
+TEST_F(PanelCommands, NeutralDensitySendsTheTextARejectedOkLeft) {
+    WithPrompt([](CNdStepsDlg& prompt) {
+        Type(prompt, "300");
+        Press(prompt, kIdOk);
+        Press(prompt, kIdCancel);
+    });
+    EXPECT_THAT(Sent(1057), ElementsAre(0xDE, 0x2C));
+    EXPECT_THAT(warnings, ElementsAre("Steps must be less than 145. Please try again!"));
+    EXPECT_EQ(Text(1057), "Neutral Density - 44");
+}
+
+// No text at all: nothing is sent and the frame ends there, the radio as clicked.
+TEST_F(PanelCommands, NeutralDensityLeftEmptySendsNothing) {
+    sim.fsim_record_calls(1);
+    WithPrompt([](CNdStepsDlg& prompt) { Press(prompt, kIdCancel); });
+    EXPECT_THAT(Sent(1057), IsEmpty());
+    EXPECT_THAT(CallLines(), Not(Contains("FT_SetTimeouts(100,100)")));
+    EXPECT_TRUE(Checked(1057));
+    EXPECT_EQ(panel->m_nShutterMode, 2);
+    EXPECT_EQ(Text(1057), "Neutral Density ");
+}
+
+TEST_F(PanelCommands, ThePollRunsWhileThePromptIsOpen) {
+    bool received = false;
+    WithPrompt([this, &received](CNdStepsDlg& prompt) {
+        Inject({0x41, 0xAA});
+        sim.fsim_advance_us(1000);
+        received = QTest::qWaitFor([this] { return Text(1021) == "2"; }, 5000);
+        Press(prompt, kIdCancel);
+    });
+    Click(1057);
+    EXPECT_TRUE(received);
+    EXPECT_TRUE(Checked(1065));
+}
+
+// A link that is not ready: the silent controller leaves the device open but
+// the status line not ready.
+class PanelCommandsNotReady : public CommandTest {
+protected:
+    void SetUp() override {
+        RememberDevice(0, kDescription);
+        sim.fsim_set_probe_reply(0, FSIM_PROBE_SILENT, 0);
+        Start();
+        ASSERT_EQ(Status(), "No response from USB");
+        sim.fsim_clear_written(0);
+        sim.fsim_record_calls(1);
+    }
+};
+
+TEST_F(PanelCommandsNotReady, NothingIsSentButTheClickStands) {
+    Click(1043);
+    Click(1056);
+    Click(1057);  // no prompt is shown
+    Click(1066);
+    Click(1061);
+    EXPECT_THAT(Written(), IsEmpty());
+    EXPECT_THAT(CallLines(), ElementsAre("FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
+                                         "FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
+                                         "FT_SetTimeouts(100,100)"));
+    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_TRUE(Checked(1057));
+    EXPECT_TRUE(Checked(1066));
+    EXPECT_TRUE(Checked(1061));
+    EXPECT_EQ(Text(1099), "12 ms");
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+// Turning SYNC or the trigger input on writes whatever the status line says;
+// turning them off writes only on a ready link, but still clears the radios.
+TEST_F(PanelCommandsNotReady, TurningOnWritesAnywayTurningOffDoesNot) {
+    Click(1088);
+    Click(1087);
+    EXPECT_THAT(Written(), IsEmpty());
+    EXPECT_EQ(panel->m_nTriggerMode, -1);
+    EXPECT_FALSE(AnyChecked({1061, 1062, 1087, 1088, 1058, 1059, 1110, 1111}));
+    Click(1088);
+    Click(1087);
+    EXPECT_THAT(Written(), ElementsAre(0xFA, 0xB2, 0xFA, 0xA1));
+    EXPECT_TRUE(Checked(1062));
+    EXPECT_TRUE(Checked(1058));
+}
+
+// Without a driver the ungated write gets the wrapper's own message.
+TEST_F(PanelTest, TurningSyncOnWithoutADriverShowsTheWriteMessage) {
+    Start(dir.File("missing.so"));
+    Click(1088);  // off: gated
+    panel->messages.clear();
+    Click(1088);
+    EXPECT_THAT(Messages(), ElementsAre("FT_Write is not valid!", "FT_SetTimeouts is not valid!"));
+}

@@ -1,0 +1,178 @@
+// The status reply on the panel: the controller's settings shown on every
+// control, from replies as the controller sends them and from hand-made ones.
+#include <QComboBox>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "freerun/nd_steps_dlg.h"
+#include "panel_fixture.h"
+
+using ::testing::ElementsAre;
+
+class PanelStatus : public PanelTest {
+protected:
+    void SetUp() override {
+        RememberDevice(0, kDescription);
+        Start();
+        ASSERT_EQ(Status(), "USB ready for communication.");
+        PollAfter(1000);  // the probe's answer
+    }
+    // Lets the controller answer everything it was sent, a poll at a time.
+    void Settle() {
+        for (int i = 0; i < 8; ++i) {
+            PollAfter(5000);
+        }
+    }
+    std::vector<int> Sliders() const {
+        std::vector<int> positions;
+        for (QSlider* s : {panel->m_sliderHour, panel->m_sliderMinute, panel->m_sliderSecond,
+                           panel->m_sliderMillisecond, panel->m_sliderTenthMs}) {
+            positions.push_back(s->value());
+        }
+        return positions;
+    }
+    std::vector<std::string> Edits() const {
+        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
+    }
+    std::string Timer() const { return panel->m_comboTimer->currentText().toStdString(); }
+    // A hand-made reply: the controller is silenced, Status arms the panel and
+    // the reply arrives in the reads given.
+    void Reply(const std::vector<Bytes>& reads) {
+        sim.fsim_set_silent(0, 1);
+        Click(1043);
+        for (const Bytes& read : reads) {
+            Inject(read);
+            PollAfter(read.size() * 79 + 100);
+        }
+    }
+
+    const Bytes kShortHead = {0xCC, 0xAA, 0xDC, 0x00, 0xA0, 0xB0, 0x11};
+    const Bytes kShortRest = {0x02, 0x03, 0x45, 0x60, 0x00, 0x00, 0x00,
+                              0x00, 0x00, 0xF1, 0x00, 0x05, 0x0D};
+};
+
+// The reply arrives over two reads, and the second one splits the closed time.
+TEST_F(PanelStatus, ShortLayoutShowsEverySetting) {
+    Reply({kShortHead, kShortRest});
+    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_TRUE(Checked(1065));
+    EXPECT_TRUE(Checked(1055));
+    EXPECT_FALSE(Checked(1087));
+    EXPECT_FALSE(Checked(1088));
+    EXPECT_TRUE(Checked(1063));
+    EXPECT_EQ(Text(1083), "5");
+    EXPECT_EQ(Text(1084), "5");
+    EXPECT_EQ(Timer(), "Closed Time");
+    EXPECT_THAT(Edits(), ElementsAre("1", "2", "3", "456", "0"));
+    EXPECT_THAT(Sliders(), ElementsAre(1, 2, 3, 456, 0));
+    EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
+    EXPECT_EQ(Text(1104), "00 : 00 : 00 : 000 : 0");
+    EXPECT_EQ(Text(1105), "Cycle Time - 01:02:03:480:0");
+    EXPECT_EQ(Text(1099), "12 ms");
+    EXPECT_EQ(Text(1021), "20");
+}
+
+TEST_F(PanelStatus, NeutralDensityLayoutTakesTheStepsAndSkipsItsFifthByte) {
+    Reply({{0xCC, 0xAC, 0xDE, 0x0A, 0xA4, 0xA1, 0xB1, 0x00, 0x00, 0x00,
+            0x00, 0x00, 0x21, 0x00, 0x00, 0x00, 0x00, 0xF0, 0xFF, 0xFF}});
+    EXPECT_TRUE(Checked(1066));
+    EXPECT_TRUE(Checked(1057));
+    EXPECT_EQ(Text(1057), "Neutral Density - 10");
+    EXPECT_EQ(Text(1099), "2.64 ms");
+    EXPECT_EQ(Text(1100), "2.64 ms");
+    EXPECT_TRUE(Checked(1087));
+    EXPECT_TRUE(Checked(1058));
+    EXPECT_TRUE(Checked(1061));
+    EXPECT_EQ(Text(1083), "65535");  // not "Continuous"
+    EXPECT_EQ(Timer(), "Exposure Time");
+    EXPECT_THAT(Edits(), ElementsAre("1", "0", "0", "0", "0"));
+    EXPECT_EQ(Text(1105), "Cycle Time - 01:00:00:005:2");
+}
+
+// Both hours bytes 0: no timer is selected, and the closed time is edited.
+TEST_F(PanelStatus, NoTimerSelectedWhenBothHoursBytesAreZero) {
+    Bytes rest = kShortRest;
+    rest[0] = 0x07;  // closed minutes
+    Bytes head = kShortHead;
+    head[6] = 0x00;
+    panel->m_comboTimer->setCurrentIndex(1);
+    Reply({head, rest});
+    EXPECT_EQ(panel->m_comboTimer->currentIndex(), -1);
+    EXPECT_THAT(Edits(), ElementsAre("0", "7", "3", "456", "0"));
+}
+
+// Status again in the middle of a reply: the next byte is byte 1 again. Bytes
+// out of range are taken arithmetically, without a radio to show them.
+TEST_F(PanelStatus, StatusRestartsAReplyAndOddBytesDoNoHarm) {
+    Reply({{0xCC, 0xAA, 0xE0, 0x00, 0xA3}});
+    EXPECT_EQ(panel->m_nShutterMode, 4);
+    EXPECT_EQ(panel->m_nTriggerMode, 0);  // position 5 is skipped in an unknown mode
+    EXPECT_EQ(g_nStatusReplyCount, 5);
+    Reply({kShortHead, kShortRest});
+    EXPECT_TRUE(Checked(1055));
+    EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
+    EXPECT_EQ(g_nStatusReplyCount, -1);
+}
+
+// The simulated controller's own replies, before and after the panel changed
+// its settings, in both layouts.
+TEST_F(PanelStatus, ShowsWhatTheControllerWasToldInBothLayouts) {
+    Click(1043);
+    Settle();
+    EXPECT_TRUE(Checked(1055));
+    EXPECT_FALSE(Checked(1087));
+    EXPECT_FALSE(Checked(1088));
+    EXPECT_EQ(Text(1083), "1");
+
+    Click(1056);
+    Click(1087);  // on, as Enable on High
+    Click(1061);
+    Click(1065);
+    Settle();
+    panel->m_nShutterMode = -1;  // so that the reply, not the click, sets what shows
+    panel->UpdateData(false);
+    Click(1043);
+    Settle();
+    EXPECT_TRUE(Checked(1056));
+    EXPECT_EQ(Text(1099), "70 ms");
+    EXPECT_TRUE(Checked(1087));
+    EXPECT_TRUE(Checked(1058));
+    EXPECT_TRUE(Checked(1061));
+    EXPECT_TRUE(Checked(1065));
+
+    QTimer::singleShot(0, panel.get(), [] {
+        auto* prompt = qobject_cast<CNdStepsDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(prompt, nullptr);
+        QTest::keyClicks(prompt->GetDlgItem(1075), "18");
+        QTest::keyClick(prompt->GetDlgItem(1075), Qt::Key_Return);
+    });
+    Click(1057);
+    Click(1062);
+    Settle();
+    panel->SetItemText(1099, "");
+    Click(1043);
+    Settle();
+    EXPECT_TRUE(Checked(1057));
+    EXPECT_EQ(Text(1057), "Neutral Density - 18");
+    EXPECT_EQ(Text(1099), "4.75 ms");
+    EXPECT_TRUE(Checked(1087));
+    EXPECT_TRUE(Checked(1062));
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:009:6");
+}
+
+// After a reset the controller ends with a carriage return, and the panel asks
+// for the status by itself: the settings return to those the controller stored.
+TEST_F(PanelStatus, ResetShowsTheStoredSettingsByItself) {
+    Click(1056);
+    Settle();
+    sim.fsim_clear_written(0);
+    Click(1042);
+    Settle();
+    EXPECT_THAT(Written(), ElementsAre(0xFB, 0xCC));
+    EXPECT_EQ(g_nResetPending, 0);
+    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_TRUE(Checked(1055));
+    EXPECT_TRUE(Checked(1066));
+    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:024:0");
+}
