@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/app_icon.h"
+#include "app/button_accessible.h"
 #include "app/dialog_builder.h"
 #include "app/line_list_view.h"
 #include "app/received_log_model.h"
@@ -28,6 +29,7 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(ferrule::AppIcon());
+    ferrule::InstallButtonAccessibility();
     BuildPanel();
     WireNotifications();
 }

@@ -98,4 +98,7 @@ void CNdStepsDlg::Warn(const QString& text) {
     MessageBox(text, QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
     m_warningOpen = false;
     UpdateData(true);
+    // Back in the edit with the rejected text selected, ready to be retyped.
+    m_editSteps->setFocus();
+    m_editSteps->selectAll();
 }

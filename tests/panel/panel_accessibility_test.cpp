@@ -12,6 +12,7 @@
 #include "panel_fixture.h"
 #include "resources/dialog_template.h"
 
+using ::testing::ElementsAre;
 using PanelAccessibility = PanelTest;
 
 namespace {
@@ -127,6 +128,29 @@ TEST_F(PanelAccessibility, RadioGroupsReportCheckedAndNoneCheckedAsRadios) {
     EXPECT_FALSE(Accessible(Control(1110))->state().checked);
     EXPECT_EQ(Accessible(Control(1087))->role(), QAccessible::CheckBox);
     EXPECT_EQ(Accessible(Control(1088))->role(), QAccessible::CheckBox);
+}
+
+// A screen reader's Toggle clicks as the mouse does, so the command behind
+// the control runs; it answers at once, before any prompt the command opens.
+TEST_F(PanelAccessibility, ToggleOnARadioOrCheckBoxRunsItsCommand) {
+    RememberDevice(0, kDescription);
+    Start();
+    PollAfter(1000);
+    sim.fsim_clear_written(0);
+    auto toggle = [this](int id) {
+        QAccessibleActionInterface* action = Accessible(Control(id))->actionInterface();
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        action->doAction(QAccessibleActionInterface::toggleAction());
+        QCoreApplication::processEvents();
+    };
+    toggle(1056);
+    toggle(1088);
+    EXPECT_THAT(Written(), ElementsAre(0xDD, 0xFA, 0xB0));
+    EXPECT_EQ(Name(Control(1056)), "Soft");
+    EXPECT_TRUE(Accessible(Control(1056))->state().checked);
+    EXPECT_FALSE(Accessible(Control(1088))->state().checked);
+    EXPECT_EQ(Name(Control(1057)), "Neutral Density");  // the caption Soft set
 }
 
 TEST_F(PanelAccessibility, UpdatedDisplaysAreNamedByTheirNewText) {
