@@ -2,6 +2,7 @@
 // user's own actions reach a handler: signals that programmatic changes also
 // raise are dropped while the panel itself changes its controls.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -74,6 +75,35 @@ void CShutterPanelDlg::WireNotifications() {
     onClick(1061, [this] { OnSyncLevel(0); });
     onClick(1062, [this] { OnSyncLevel(1); });
 
+    using Part = TimerPart;
+    connect(m_comboTimer, &QComboBox::activated, this, userOnly([this] { OnTimerSelect(); }));
+    const std::pair<int, Part> fields[] = {{1079, Part::Hours},
+                                           {1080, Part::Minutes},
+                                           {1081, Part::Seconds},
+                                           {1082, Part::Milliseconds},
+                                           {1089, Part::Tenths}};
+    for (auto [id, part] : fields) {
+        connect(static_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
+                userOnly([this, part] { OnTimerFieldEdited(part); }));
+    }
+    onClick(1044, [this] { OnSetTimer(); });
+
+    onClick(1052, [this] { OnSendRepeatCount(); });
+    onClick(1063, [this] { OnRunOption(0); });
+    onClick(1064, [this] { OnRunOption(1); });
+    onClick(1068, [this] { OnRunOption(2); });
+    onClick(1050, [this] { OnStop(); });
+
+    onClick(1046, [this] { OnSaveConfigToController(); });
+    onClick(1051, [this] { OnRestoreDefault(); });
+    onClick(1054, [this] { OnPower(false); });
+    onClick(1053, [this] { OnPower(true); });
+    onClick(1049, [this] { OnGetControllerInfo(); });
+    onClick(1058, [this] { OnTriggerOption(0); });
+    onClick(1059, [this] { OnTriggerOption(1); });
+    onClick(1110, [this] { OnTriggerOption(2); });
+    onClick(1111, [this] { OnTriggerOption(3); });
+
     // Trackbars report "released" when the mouse lets go after a drag or a
     // click on the groove; keyboard moves do not count.
     for (int id : {1006, 1093, 1095, 1096, 1097, 1098}) {
@@ -99,9 +129,26 @@ void CShutterPanelDlg::WireNotifications() {
 }
 
 bool CShutterPanelDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && watched == m_sliderSpeed) {
-        // After the slider has taken the release, so its position is final.
-        QMetaObject::invokeMethod(this, &CShutterPanelDlg::OnSpeedReleased, Qt::QueuedConnection);
+    if (event->type() != QEvent::MouseButtonRelease) {
+        return QDialog::eventFilter(watched, event);
+    }
+    // Handled after the slider has taken the release, so its position is final.
+    auto released = [this](std::function<void()> handler) {
+        QMetaObject::invokeMethod(this, std::move(handler), Qt::QueuedConnection);
+    };
+    using Part = TimerPart;
+    const std::pair<QSlider*, Part> timerSliders[] = {
+        {m_sliderHour, Part::Hours},     {m_sliderMinute, Part::Minutes},
+        {m_sliderSecond, Part::Seconds}, {m_sliderMillisecond, Part::Milliseconds},
+        {m_sliderTenthMs, Part::Tenths},
+    };
+    if (watched == m_sliderSpeed) {
+        released([this] { OnSpeedReleased(); });
+    }
+    for (auto [slider, part] : timerSliders) {
+        if (watched == slider) {
+            released([this, part = part] { OnTimerSliderReleased(part); });
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

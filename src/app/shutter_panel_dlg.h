@@ -162,6 +162,27 @@ public:
     void OnSyncPulse();
     void OnTriggerPulse();
 
+    // The Timer group: the selector, the five sliders (their mouse release)
+    // and the five fields (each edit by the user), and the button that sends
+    // and stores the time being edited.
+    enum class TimerPart { Hours, Minutes, Seconds, Milliseconds, Tenths };
+    void OnTimerSelect();
+    void OnTimerSliderReleased(TimerPart part);
+    void OnTimerFieldEdited(TimerPart part);
+    void OnSetTimer();
+
+    // Free run.
+    void OnSendRepeatCount();
+    void OnRunOption(int option);  // 0 On Power Up, 1 On Trigger Pulse, 2 Go
+    void OnStop();
+
+    // The controller's maintenance and its trigger input.
+    void OnSaveConfigToController();
+    void OnRestoreDefault();
+    void OnPower(bool on);
+    void OnGetControllerInfo();
+    void OnTriggerOption(int mode);  // 0-3, as the trigger-option radios
+
     // The cycle time from the stored times and the shutter mode, and its
     // display; the opening and closing captions and the Neutral Density
     // radio's caption for the shutter mode.
@@ -223,6 +244,10 @@ private:
     void CountAndList(uint8_t byte);
     void FreeRunCountdown(uint8_t byte);
     void InfoReply(uint8_t byte);
+    bool HoursAtMaximum() const;
+    void WarnTimer(const char* text);
+    void ClearBelowHours();
+    bool Confirm(const char* text);
     void StatusReply(uint8_t byte);
     ferrule::StatusSettings StatusFields();
     void EndStatusReply();

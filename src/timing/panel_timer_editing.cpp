@@ -1,0 +1,121 @@
+// The Timer group: the selector, and the five fields and sliders that edit
+// one time and follow each other. Only the panel's fields change here; the
+// stored times and the controller wait for Set Timer on Controller.
+#include <QComboBox>
+#include <QSlider>
+
+#include "app/shutter_panel_dlg.h"
+#include "common/leading_integer.h"
+#include "timing/stored_times.h"
+
+namespace {
+
+constexpr int kMaxHours = 5;
+constexpr const char* kAtMaximum = "Timer has reached the maximum value - 5 hours.";
+
+struct TimerComponent {
+    std::string CShutterPanelDlg::*field;
+    QSlider* CShutterPanelDlg::*slider;
+    int limit;            // the largest value the field takes
+    const char* refused;  // the warning for a value above it
+};
+
+// Minutes, seconds, milliseconds and tenths, in the order of TimerPart.
+const TimerComponent kBelowHours[] = {
+    {&CShutterPanelDlg::m_strMinute, &CShutterPanelDlg::m_sliderMinute, 59,
+     "Minutes number must be less than 60! Please retype."},
+    {&CShutterPanelDlg::m_strSecond, &CShutterPanelDlg::m_sliderSecond, 59,
+     "Seconds number must be less than 60! Please retype."},
+    {&CShutterPanelDlg::m_strMillisecond, &CShutterPanelDlg::m_sliderMillisecond, 999,
+     "Milliseconds number must be less than 1000! Please retype."},
+    {&CShutterPanelDlg::m_strTenthMs, &CShutterPanelDlg::m_sliderTenthMs, 9,
+     "1/10 Milliseconds number must be less than 10! Please retype."},
+};
+
+const TimerComponent& Below(CShutterPanelDlg::TimerPart part) {
+    return kBelowHours[static_cast<int>(part) - 1];
+}
+
+}  // namespace
+
+bool CShutterPanelDlg::HoursAtMaximum() const {
+    return ferrule::LeadingInteger(m_strHour) == kMaxHours;
+}
+
+void CShutterPanelDlg::WarnTimer(const char* text) {
+    ShowMessageBox(QString::fromUtf8(text), QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
+}
+
+// Five hours is the whole range: the smaller components are emptied.
+void CShutterPanelDlg::ClearBelowHours() {
+    for (const TimerComponent& c : kBelowHours) {
+        SetSliderPosition(this->*c.slider, 0);
+        (this->*c.field).clear();
+    }
+}
+
+// Edits never sent are replaced by the stored time the selector now shows.
+void CShutterPanelDlg::OnTimerSelect() {
+    UpdateData(true);
+    const int selected = m_comboTimer->currentIndex();
+    if (selected != -1) {
+        m_nTimerSelect = selected;
+        const ferrule::TimeText& stored = ferrule::DesignatedStoredTime(m_nTimerSelect);
+        m_strHour = stored[ferrule::kHours];
+        m_strMinute = stored[ferrule::kMinutes];
+        m_strSecond = stored[ferrule::kSeconds];
+        m_strMillisecond = stored[ferrule::kMilliseconds];
+        m_strTenthMs = stored[ferrule::kTenths];
+        SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
+        for (const TimerComponent& c : kBelowHours) {
+            SetSliderPosition(this->*c.slider, ferrule::LeadingInteger(this->*c.field));
+        }
+    }
+    UpdateData(false);
+    RepaintNow();
+}
+
+void CShutterPanelDlg::OnTimerSliderReleased(TimerPart part) {
+    UpdateData(true);
+    if (part == TimerPart::Hours) {
+        const int hours = m_sliderHour->value();
+        if (hours == kMaxHours) {
+            ClearBelowHours();
+        }
+        m_strHour = std::to_string(hours);
+    } else {
+        const TimerComponent& c = Below(part);
+        if (HoursAtMaximum()) {
+            WarnTimer(kAtMaximum);
+            SetSliderPosition(this->*c.slider, 0);
+        } else {
+            this->*c.field = std::to_string((this->*c.slider)->value());
+        }
+    }
+    UpdateData(false);
+}
+
+void CShutterPanelDlg::OnTimerFieldEdited(TimerPart part) {
+    UpdateData(true);
+    if (part == TimerPart::Hours) {
+        if (ferrule::LeadingInteger(m_strHour) > kMaxHours) {
+            WarnTimer("Hours number must be less than 6! Please retype.");
+            m_strHour.clear();
+        }
+        if (HoursAtMaximum()) {
+            ClearBelowHours();
+        }
+        SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
+    } else {
+        // At five hours every change is refused, even one to 0 or to nothing.
+        const TimerComponent& c = Below(part);
+        std::string& field = this->*c.field;
+        const bool atMaximum = HoursAtMaximum();
+        if (atMaximum || ferrule::LeadingInteger(field) > c.limit) {
+            WarnTimer(atMaximum ? kAtMaximum : c.refused);
+            field.clear();
+        }
+        SetSliderPosition(this->*c.slider, ferrule::LeadingInteger(field));
+    }
+    UpdateData(false);
+}
