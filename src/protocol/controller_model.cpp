@@ -51,7 +51,11 @@ void ControllerModel::RunDue(uint64_t nowUs) {
                 Send(kClose);
                 break;
             case ControllerFreeRun::Event::End:
-                Send(kEnd);
+                // A triggered run ends its burst quietly: the controller stays
+                // armed for the next pulse, and the free run ends on STOP.
+                if (m_config.runOption != kRunOnTrigger) {
+                    Send(kEnd);
+                }
                 break;
         }
     }
@@ -107,7 +111,7 @@ void ControllerModel::Execute(const controller::Message& message) {
             break;
         case kStop:
             Send(kAck);
-            if (m_run.Running()) {
+            if (m_run.Running() || m_config.runOption == kRunOnTrigger) {
                 FinishRun();
             }
             break;

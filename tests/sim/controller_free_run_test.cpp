@@ -74,9 +74,12 @@ TEST(SimControllerFreeRun, TriggerPulseStartsARunOnlyWhenTheInputIsEnabled) {
     EXPECT_FALSE(c.model.Running());
     c.Write({0xFA, 0xA3}, kT0);
     c.model.TriggerPulse(kT0);
-    EXPECT_EQ(c.AdvanceTo(kT0 + 1'524'000), (Bytes{0xAA, 0xAC, 0x0D}));
-    c.model.TriggerPulse(kT0 + 2'000'000);  // the option stays: each pulse runs again
-    EXPECT_EQ(c.AdvanceTo(kT0 + 4'000'000), (Bytes{0xAA, 0xAC, 0x0D}));
+    // The burst ends quietly: the controller stays armed, and each pulse runs again.
+    EXPECT_EQ(c.AdvanceTo(kT0 + 1'524'000), (Bytes{0xAA, 0xAC}));
+    c.model.TriggerPulse(kT0 + 2'000'000);
+    EXPECT_EQ(c.AdvanceTo(kT0 + 4'000'000), (Bytes{0xAA, 0xAC}));
+    // STOP ends the free run, armed or not.
+    EXPECT_EQ(c.Write({0xBF}, kT0 + 4'000'000), (Bytes{0xBF, 0x06, 0x0D}));
 }
 
 TEST(SimControllerFreeRun, StoredPowerUpOptionRunsAtPowerUpAndAfterReset) {

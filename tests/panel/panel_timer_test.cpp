@@ -1,0 +1,170 @@
+// The Timer group as the user works it: typing into the fields, releasing the
+// sliders, choosing the timer, and Set Timer on Controller.
+#include <QComboBox>
+#include <QSlider>
+#include <QTest>
+
+#include "panel_fixture.h"
+#include "timing/stored_times.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr const char* kAtMaximum = "Timer has reached the maximum value - 5 hours.";
+
+}  // namespace
+
+class PanelTimer : public PanelTest {
+protected:
+    void SetUp() override {
+        g_strClosedTime = {};
+        g_strExposureTime = {};
+        RememberDevice(0, kDescription);
+        Start();
+        PollAfter(1000);
+        sim.fsim_clear_written(0);
+    }
+    void Type(int id, const char* text) { QTest::keyClicks(Control(id), QString::fromUtf8(text)); }
+    // The user lets go of a slider at a position.
+    void Release(QSlider* slider, int position) {
+        slider->setSliderPosition(position);
+        QTest::mouseRelease(slider, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    std::vector<std::string> Fields() const {
+        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
+    }
+    std::vector<int> Sliders() const {
+        std::vector<int> positions;
+        for (QSlider* s : {panel->m_sliderHour, panel->m_sliderMinute, panel->m_sliderSecond,
+                           panel->m_sliderMillisecond, panel->m_sliderTenthMs}) {
+            positions.push_back(s->value());
+        }
+        return positions;
+    }
+    void ChooseTimer(int index) {
+        QComboBox* combo = panel->m_comboTimer;
+        while (combo->currentIndex() != index) {
+            QTest::keyClick(combo, index > combo->currentIndex() ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
+};
+
+// Every keystroke is checked: "7" is taken, "75" refused.
+TEST_F(PanelTimer, FieldsAreCheckedAtEveryKeystrokeAgainstTheirLimits) {
+    Type(1080, "7");
+    EXPECT_EQ(panel->m_sliderMinute->value(), 7);
+    Type(1080, "5");
+    EXPECT_THAT(Messages(), ElementsAre("Minutes number must be less than 60! Please retype."));
+    EXPECT_EQ(panel->messages[0].caption, "Warning");
+    EXPECT_EQ(panel->messages[0].type, kMbOk | kMbIconExclamation);
+    EXPECT_EQ(Text(1080), "");
+    EXPECT_EQ(panel->m_sliderMinute->value(), 0);
+
+    Type(1081, "60");
+    Type(1082, "1000");
+    Type(1089, "10");
+    Type(1079, "6");
+    EXPECT_THAT(Messages(),
+                ElementsAre("Minutes number must be less than 60! Please retype.",
+                            "Seconds number must be less than 60! Please retype.",
+                            "Milliseconds number must be less than 1000! Please retype.",
+                            "1/10 Milliseconds number must be less than 10! Please retype.",
+                            "Hours number must be less than 6! Please retype."));
+    EXPECT_THAT(Fields(), ElementsAre("", "", "", "", ""));
+    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 0, 0));
+}
+
+// Only upper limits: negative and unreadable texts stay, their sliders at 0.
+TEST_F(PanelTimer, LeadingZerosNegativesAndLettersStay) {
+    Type(1082, "007");
+    Type(1081, "-3");
+    Type(1080, "abc");
+    EXPECT_THAT(Messages(), IsEmpty());
+    EXPECT_THAT(Fields(), ElementsAre("", "abc", "-3", "007", ""));
+    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 7, 0));
+}
+
+// Five hours is the whole range: the rest is emptied, and while the hours
+// read 5, however they got there, every other change is refused.
+TEST_F(PanelTimer, FiveHoursClearsAndLocksTheOtherComponents) {
+    Type(1080, "12");
+    Type(1082, "450");
+    Type(1079, "5");
+    EXPECT_THAT(Messages(), IsEmpty());
+    EXPECT_THAT(Fields(), ElementsAre("5", "", "", "", ""));
+    EXPECT_THAT(Sliders(), ElementsAre(5, 0, 0, 0, 0));
+
+    Type(1081, "0");
+    Release(panel->m_sliderSecond, 30);
+    EXPECT_THAT(Messages(), ElementsAre(kAtMaximum, kAtMaximum));
+    EXPECT_EQ(Text(1081), "");
+    EXPECT_EQ(panel->m_sliderSecond->value(), 0);
+
+    panel->messages.clear();
+    panel->m_strHour = "5";
+    panel->m_strMinute = "12";  // as a status reply or a loaded file leaves them
+    panel->UpdateData(false);
+    QTest::keyClick(Control(1080), Qt::Key_Backspace);
+    EXPECT_THAT(Messages(), ElementsAre(kAtMaximum));
+    EXPECT_EQ(Text(1080), "");
+}
+
+TEST_F(PanelTimer, SlidersSetTheirFieldsOnMouseReleaseOnly) {
+    Type(1080, "12");
+    Release(panel->m_sliderHour, 5);
+    EXPECT_THAT(Fields(), ElementsAre("5", "", "", "", ""));
+    EXPECT_THAT(Messages(), IsEmpty());
+    Release(panel->m_sliderHour, 2);
+    Release(panel->m_sliderMillisecond, 999);
+    EXPECT_THAT(Fields(), ElementsAre("2", "", "", "999", ""));
+
+    QTest::keyClick(panel->m_sliderTenthMs, Qt::Key_Right);
+    EXPECT_EQ(panel->m_sliderTenthMs->value(), 1);
+    EXPECT_EQ(Text(1089), "");
+    QTest::mouseRelease(panel->m_sliderTenthMs, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Text(1089), "1");
+}
+
+// Choosing a timer loads its stored time, dropping edits never sent.
+TEST_F(PanelTimer, ChoosingATimerLoadsItsStoredTime) {
+    Type(1082, "450");
+    ChooseTimer(1);
+    EXPECT_EQ(panel->m_nTimerSelect, 1);
+    EXPECT_THAT(Fields(), ElementsAre("", "", "", "", ""));
+    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 0, 0));
+
+    g_strClosedTime = {"1", "2", "3", "456", "7"};
+    ChooseTimer(0);
+    EXPECT_THAT(Fields(), ElementsAre("1", "2", "3", "456", "7"));
+    EXPECT_THAT(Sliders(), ElementsAre(1, 2, 3, 456, 7));
+    EXPECT_EQ(Text(1103), "00:00:00:000:0");  // the displays wait for Set Timer
+}
+
+TEST_F(PanelTimer, SetTimerSendsAndStoresTheChosenTimer) {
+    Click(1044);  // no timer chosen: nothing at all
+    EXPECT_THAT(Written(), IsEmpty());
+
+    ChooseTimer(0);
+    Type(1079, "5");
+    Click(1044);
+    Click(1044);
+    EXPECT_THAT(Written(), ElementsAre(0xFA, 0x15, 0, 0, 0, 0, 0xFA, 0x15, 0, 0, 0, 0));
+    EXPECT_EQ(Text(1103), "05:00:00:000:0");
+    EXPECT_EQ(Text(1105), "Cycle Time - 05:00:00:024:0");
+
+    ChooseTimer(1);
+    Type(1082, "999");
+    Type(1089, "9");
+    sim.fsim_clear_written(0);
+    Click(1044);
+    EXPECT_THAT(Written(), ElementsAre(0xFA, 0x20, 0, 0, 0x99, 0x99));
+    EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"", "", "", "999", "9"}));
+    EXPECT_EQ(Text(1104), "00:00:00:999:9");
+    EXPECT_EQ(Text(1103), "05:00:00:000:0");
+    EXPECT_EQ(Text(1105), "Cycle Time - 05:00:01:023:9");
+    EXPECT_THAT(Messages(), IsEmpty());
+}
