@@ -94,6 +94,9 @@ void CShutterPanelDlg::WireNotifications() {
     onClick(1068, [this] { OnRunOption(2); });
     onClick(1050, [this] { OnStop(); });
 
+    onClick(1045, [this] { OnSaveConfig(); });
+    onClick(1047, [this] { OnLoadConfig(); });
+    onClick(1048, [this] { OnApply(); });
     onClick(1046, [this] { OnSaveConfigToController(); });
     onClick(1051, [this] { OnRestoreDefault(); });
     onClick(1054, [this] { OnPower(false); });

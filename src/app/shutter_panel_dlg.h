@@ -20,6 +20,7 @@
 #include "protocol/info_reply.h"
 #include "protocol/message_catalogue.h"
 #include "protocol/poll_pace.h"
+#include "timing/config_file.h"
 
 class QAction;
 class QButtonGroup;
@@ -170,6 +171,17 @@ public:
     void OnTimerSliderReleased(TimerPart part);
     void OnTimerFieldEdited(TimerPart part);
     void OnSetTimer();
+    // The stored time the selector designates into the five fields and sliders.
+    void EditDesignatedTime();
+
+    // Configuration files, and Apply, which uploads the panel's configuration.
+    void OnSaveConfig();
+    void OnLoadConfig();
+    void OnApply();
+    // A file dialog for opening or saving, with a filter of "name|pattern|"
+    // pairs and a default extension; returns false on Cancel. Tests override it.
+    virtual bool PromptFileName(bool open, const std::string& filter,
+                                const std::string& defaultExtension, std::string* path);
 
     // Free run.
     void OnSendRepeatCount();
@@ -248,6 +260,7 @@ private:
     void WarnTimer(const char* text);
     void ClearBelowHours();
     bool Confirm(const char* text);
+    void ApplyLoadedConfig(const ferrule::ConfigRecords& records);
     void StatusReply(uint8_t byte);
     ferrule::StatusSettings StatusFields();
     void EndStatusReply();

@@ -4,7 +4,6 @@
 #include <QComboBox>
 
 #include "app/shutter_panel_dlg.h"
-#include "common/leading_integer.h"
 #include "protocol/decoder_state.h"
 #include "protocol/status_reply.h"
 #include "timing/stored_times.h"
@@ -51,17 +50,7 @@ void CShutterPanelDlg::EndStatusReply() {
         m_comboTimer->setCurrentIndex(m_nTimerSelect);
         --m_suppressNotifications;
     }
-    const ferrule::TimeText& shown = ferrule::DesignatedStoredTime(m_nTimerSelect);
-    m_strHour = shown[ferrule::kHours];
-    m_strMinute = shown[ferrule::kMinutes];
-    m_strSecond = shown[ferrule::kSeconds];
-    m_strMillisecond = shown[ferrule::kMilliseconds];
-    m_strTenthMs = shown[ferrule::kTenths];
-    SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
-    SetSliderPosition(m_sliderMinute, ferrule::LeadingInteger(m_strMinute));
-    SetSliderPosition(m_sliderSecond, ferrule::LeadingInteger(m_strSecond));
-    SetSliderPosition(m_sliderMillisecond, ferrule::LeadingInteger(m_strMillisecond));
-    SetSliderPosition(m_sliderTenthMs, ferrule::LeadingInteger(m_strTenthMs));
+    EditDesignatedTime();
     UpdateData(false);
     SetItemText(1103, ferrule::FormatTimeText(g_strClosedTime, " : "));
     SetItemText(1104, ferrule::FormatTimeText(g_strExposureTime, " : "));

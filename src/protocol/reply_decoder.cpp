@@ -80,9 +80,3 @@ void CShutterPanelDlg::FreeRunCountdown(uint8_t byte) {
         m_strCyclesLeft = m_strRepeatCount;
     }
 }
-
-// The Apply upload: counts the controller's echoes of the configuration sent.
-void CShutterPanelDlg::ApplyUpload(uint8_t byte) {
-    CountAndList(byte);
-    ++g_nApplyEchoCount;
-}

@@ -54,22 +54,26 @@ void CShutterPanelDlg::ClearBelowHours() {
     }
 }
 
+void CShutterPanelDlg::EditDesignatedTime() {
+    const ferrule::TimeText& stored = ferrule::DesignatedStoredTime(m_nTimerSelect);
+    m_strHour = stored[ferrule::kHours];
+    m_strMinute = stored[ferrule::kMinutes];
+    m_strSecond = stored[ferrule::kSeconds];
+    m_strMillisecond = stored[ferrule::kMilliseconds];
+    m_strTenthMs = stored[ferrule::kTenths];
+    SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
+    for (const TimerComponent& c : kBelowHours) {
+        SetSliderPosition(this->*c.slider, ferrule::LeadingInteger(this->*c.field));
+    }
+}
+
 // Edits never sent are replaced by the stored time the selector now shows.
 void CShutterPanelDlg::OnTimerSelect() {
     UpdateData(true);
     const int selected = m_comboTimer->currentIndex();
     if (selected != -1) {
         m_nTimerSelect = selected;
-        const ferrule::TimeText& stored = ferrule::DesignatedStoredTime(m_nTimerSelect);
-        m_strHour = stored[ferrule::kHours];
-        m_strMinute = stored[ferrule::kMinutes];
-        m_strSecond = stored[ferrule::kSeconds];
-        m_strMillisecond = stored[ferrule::kMilliseconds];
-        m_strTenthMs = stored[ferrule::kTenths];
-        SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
-        for (const TimerComponent& c : kBelowHours) {
-            SetSliderPosition(this->*c.slider, ferrule::LeadingInteger(this->*c.field));
-        }
+        EditDesignatedTime();
     }
     UpdateData(false);
     RepaintNow();
