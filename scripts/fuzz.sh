@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Builds the decoder fuzz target with clang and runs it: fuzz.sh [SECONDS]
-# Inputs that crash are written to build-fuzz/findings; copy them into
-# tests/fuzz/corpus so the replay test keeps them from coming back.
+# Builds the libFuzzer targets with clang and runs one: fuzz.sh [decoder|config] [SECONDS]
+# Inputs that fail are written to build-fuzz/findings; copy them into the
+# target's corpus (tests/fuzz/corpus, tests/fuzz/config-corpus) so the replay
+# tests keep them from coming back.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-seconds="${1:-300}"
+target="${1:-decoder}"
+seconds="${2:-300}"
+case "$target" in
+    decoder) seeds="$root/tests/fuzz/corpus"; limits=(-max_len=2048) ;;
+    # A configuration read must never allocate beyond the file it came from.
+    config) seeds="$root/tests/fuzz/config-corpus"; limits=(-max_len=70000 -malloc_limit_mb=64) ;;
+    *) echo "usage: fuzz.sh [decoder|config] [SECONDS]" >&2; exit 2 ;;
+esac
 "$root/scripts/install-deps.sh"
 CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DFERRULE_FUZZ=ON
-work="$root/build-fuzz/corpus"; findings="$root/build-fuzz/findings"
+work="$root/build-fuzz/corpus-$target"; findings="$root/build-fuzz/findings"
 mkdir -p "$work" "$findings"
-cp -n "$root"/tests/fuzz/corpus/* "$work"/
+cp -n "$seeds"/* "$work"/
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
-    "$root/build-fuzz/bin/decoder_fuzzer" "$work" -max_total_time="$seconds" -max_len=2048 \
+    "$root/build-fuzz/bin/${target}_fuzzer" "$work" -max_total_time="$seconds" "${limits[@]}" \
     -artifact_prefix="$findings/" -print_final_stats=1

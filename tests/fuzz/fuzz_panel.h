@@ -6,6 +6,7 @@
 
 class FuzzPanel : public CShutterPanelDlg {
 public:
-    FuzzPanel() : CShutterPanelDlg(PanelOptions{"/nonexistent/libftd2xx.so", "/dev/null", "ferrule"}) {}
+    FuzzPanel()
+        : CShutterPanelDlg(PanelOptions{"/nonexistent/libftd2xx.so", "/dev/null", "ferrule"}) {}
     int MessageBox(const QString&, const QString&, unsigned) override { return kIdOk; }
 };

@@ -52,6 +52,28 @@ public:
         return answer;
     }
 
+    // The file dialog answered with the next path; none left, or an empty
+    // one, is Cancel.
+    bool PromptFileName(bool open, const std::string& filter, const std::string& extension,
+                        std::string* path) override {
+        prompts.push_back({open, filter, extension});
+        if (paths.empty() || paths.front().empty()) {
+            if (!paths.empty()) {
+                paths.pop_front();
+            }
+            return false;
+        }
+        *path = paths.front();
+        paths.pop_front();
+        return true;
+    }
+    struct FilePrompt {
+        bool open;
+        std::string filter, extension;
+    };
+    std::vector<FilePrompt> prompts;
+    std::deque<std::string> paths;
+
     std::vector<ShownMessage> messages;
     std::vector<bool> shownByGuiThread;
     std::deque<int> answers;
