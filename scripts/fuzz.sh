@@ -14,7 +14,9 @@ case "$target" in
     *) echo "usage: fuzz.sh [decoder|config] [SECONDS]" >&2; exit 2 ;;
 esac
 "$root/scripts/install-deps.sh"
-CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DFERRULE_FUZZ=ON
+cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DFERRULE_FUZZ=ON >/dev/null
+cmake --build "$root/build-fuzz" --parallel "$(nproc)" --target "${target}_fuzzer"
 work="$root/build-fuzz/corpus-$target"; findings="$root/build-fuzz/findings"
 mkdir -p "$work" "$findings"
 cp -n "$seeds"/* "$work"/
