@@ -84,7 +84,7 @@ void CShutterPanelDlg::WireNotifications() {
                                            {1089, Part::Tenths}};
     for (auto [id, part] : fields) {
         connect(static_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
-                userOnly([this, part] { OnTimerFieldEdited(part); }));
+                userOnly([this, part = part] { OnTimerFieldEdited(part); }));
     }
     onClick(1044, [this] { OnSetTimer(); });
 
