@@ -36,9 +36,12 @@ struct StatusSettings;
 }  // namespace ferrule
 
 struct PanelOptions {
-    std::string driverLibrary = "libftd2xx.so";  // what LoadD2xx opens
+    std::string driverLibrary = "libftd2xx.so";  // what LoadD2xx opens first
     std::string profilePath;                     // the application profile
     std::string applicationName = "ferrule";     // caption of driver and device messages
+    // Tried in order when driverLibrary cannot be loaded; the load message
+    // appears only when none of them loads either.
+    std::vector<std::string> fallbackDrivers = {};
 };
 
 class CShutterPanelDlg : public QDialog {
@@ -256,6 +259,8 @@ private:
     void CountAndList(uint8_t byte);
     void FreeRunCountdown(uint8_t byte);
     void InfoReply(uint8_t byte);
+    void TogglePulse(int box, int& level, int onLevel, uint8_t onCode, uint8_t offCode,
+                     bool linkReady);
     bool HoursAtMaximum() const;
     void WarnTimer(const char* text);
     void ClearBelowHours();

@@ -81,37 +81,35 @@ void CShutterPanelDlg::OnSyncLevel(int level) {
     });
 }
 
-// Decided by the polarity radios, not by the box's own tick. Turning SYNC on
-// writes even when the link is not ready; turning it off only when it is.
+// SYNC and the trigger input toggle alike. The decision is the field's, as
+// the panel read took it from the radios, not the box's own tick. Turning on
+// writes even when the link is not ready; turning off only when it is.
+void CShutterPanelDlg::TogglePulse(int box, int& level, int onLevel, uint8_t onCode,
+                                   uint8_t offCode, bool linkReady) {
+    if (level == -1) {
+        level = onLevel;
+        SetCheck(box, true);
+        WriteMessage(wire::FunctionMessage(onCode));
+    } else {
+        SetCheck(box, false);
+        level = -1;
+        if (linkReady) {
+            WriteMessage(wire::FunctionMessage(offCode));
+        }
+    }
+}
+
+// On, SYNC is low for open.
 void CShutterPanelDlg::OnSyncPulse() {
     RunCommand([this](bool linkReady) {
-        if (m_nSyncLevel == -1) {
-            m_nSyncLevel = 1;
-            SetCheck(kSyncPulseBox, true);
-            WriteMessage(wire::FunctionMessage(wire::SyncCode(m_nSyncLevel)));
-        } else {
-            SetCheck(kSyncPulseBox, false);
-            m_nSyncLevel = -1;
-            if (linkReady) {
-                WriteMessage(wire::FunctionMessage(wire::kSyncOff));
-            }
-        }
+        TogglePulse(kSyncPulseBox, m_nSyncLevel, 1, wire::SyncCode(1), wire::kSyncOff, linkReady);
     });
 }
 
-// Built as the SYNC toggle is, on the trigger-option radios.
+// On, the trigger input is enabled on high.
 void CShutterPanelDlg::OnTriggerPulse() {
     RunCommand([this](bool linkReady) {
-        if (m_nTriggerMode == -1) {
-            m_nTriggerMode = 0;
-            SetCheck(kTriggerPulseBox, true);
-            WriteMessage(wire::FunctionMessage(wire::TriggerCode(m_nTriggerMode)));
-        } else {
-            SetCheck(kTriggerPulseBox, false);
-            m_nTriggerMode = -1;
-            if (linkReady) {
-                WriteMessage(wire::FunctionMessage(wire::kTriggerOff));
-            }
-        }
+        TogglePulse(kTriggerPulseBox, m_nTriggerMode, 0, wire::TriggerCode(0), wire::kTriggerOff,
+                    linkReady);
     });
 }
