@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev libgtest-dev
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev
+    file dpkg-dev desktop-file-utils
 )
 
 missing=()

@@ -5,26 +5,30 @@
 #include <string>
 
 #include "app/shutter_panel_app.h"
+#include "link/driver_choice.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: ferrule [--simulate | --driver NAME-OR-PATH] [--profile PATH]\n"
-    "  --simulate        use the bundled simulated controller\n"
-    "  --driver LIB      load this D2XX library (default libftd2xx.so)\n"
+    "  --driver LIB      load this D2XX library: a path, a library name, or a\n"
+    "                    bundled one, sim (simulated controller) or tty (the\n"
+    "                    kernel's FTDI serial driver). Default: libftd2xx.so,\n"
+    "                    and the bundled tty when that cannot be loaded\n"
+    "  --simulate        the same as --driver sim\n"
     "  --profile PATH    keep the device choice in this file\n"
     "                    (default $XDG_CONFIG_HOME/ferrule.INI)\n"
     "  --exit-after MS   end the run after MS milliseconds, as EXIT would, and print\n"
     "                    the status line (for scripted checks)\n";
 
-// The simulated controller is installed beside the program.
-std::string SimulatorPath(const char* argv0) {
+// The running program's own file, which the bundled drivers are found from.
+std::filesystem::path OwnExecutable(const char* argv0) {
     std::error_code ignored;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
     if (self.empty()) {
         self = std::filesystem::absolute(argv0, ignored);
     }
-    return (self.parent_path() / FERRULE_SIM_LIBRARY).string();
+    return self;
 }
 
 // Without a display the window system would abort the program; say so plainly.
@@ -46,7 +50,8 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CommandLine line = ParseCommandLine(argc, argv, SimulatorPath(argv[0]), DefaultProfilePath());
+    CommandLine line = ParseCommandLine(
+        argc, argv, ferrule::BundledDriverFolders(OwnExecutable(argv[0])), DefaultProfilePath());
     if (line.showHelp) {
         std::fputs(kUsage, stdout);
         return 0;

@@ -1,5 +1,6 @@
 #include "app/app_icon.h"
 
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -93,10 +94,12 @@ void DrawAperture(QPainter& painter) {
     painter.drawPolygon(hexagon);
 }
 
-QPixmap DrawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+}  // namespace
+
+QImage AppIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / kDesign, size / kDesign);
     DrawHousing(painter);
@@ -105,15 +108,14 @@ QPixmap DrawIcon(int size) {
     painter.drawEllipse(kCentre, kIrisRadius, kIrisRadius);
     DrawBlades(painter);
     DrawAperture(painter);
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-}  // namespace
 
 QIcon AppIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
-        icon.addPixmap(DrawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     }
     return icon;
 }

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 namespace ferrule {
 
 // The icon at 16, 32, 48 and 64 pixels.
 QIcon AppIcon();
+
+// The icon drawn at one size, for the image files the desktop reads.
+QImage AppIconImage(int size);
 
 }  // namespace ferrule

@@ -169,7 +169,7 @@ void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void CShutterPanelDlg::ShowAboutBox() {
     ModalScope open(*this);
-    CAboutBox about(this);
+    CAboutBox about(this, QString::fromStdString(m_d2xx.LoadedPath()));
     about.exec();
 }
 

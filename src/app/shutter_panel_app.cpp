@@ -1,14 +1,27 @@
 #include "app/shutter_panel_app.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
-CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulatorPath,
+#include "link/driver_choice.h"
+
+CommandLine ParseCommandLine(int argc, char** argv,
+                             const std::vector<std::filesystem::path>& driverFolders,
                              const std::string& defaultProfile) {
     CommandLine line;
     line.panel.profilePath = defaultProfile;
+    std::vector<std::string> defaults = ferrule::DefaultDrivers(driverFolders);
+    line.panel.driverLibrary = defaults.front();
+    line.panel.fallbackDrivers.assign(defaults.begin() + 1, defaults.end());
+    // A driver the user names is the only one tried.
+    auto chooseDriver = [&](const std::string& value) {
+        line.panel.driverLibrary = ferrule::ResolveDriver(value, driverFolders);
+        line.panel.fallbackDrivers.clear();
+    };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> std::optional<std::string> {
@@ -21,10 +34,13 @@ CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulator
         if (arg == "--help" || arg == "-h") {
             line.showHelp = true;
         } else if (arg == "--simulate") {
-            line.panel.driverLibrary = simulatorPath;
+            chooseDriver("sim");
         } else if (arg == "--driver") {
-            if (auto v = value("--driver")) {
-                line.panel.driverLibrary = *v;
+            if (auto v = value("--driver"); v && v->empty()) {
+                // An empty name would make the loader hand back the program itself.
+                line.error = "--driver needs a value";
+            } else if (v) {
+                chooseDriver(*v);
             }
         } else if (arg == "--exit-after") {
             if (auto v = value("--exit-after")) {
@@ -63,14 +79,37 @@ CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, 
     setApplicationVersion("1.3");
 }
 
+namespace {
+
+constexpr int kTimedRunRetryMs = 20;
+
+// Ends a timed run as EXIT would. A message box or prompt still open (the
+// start-up's device message on a fresh profile, for one) is answered as its
+// Esc would answer it first, and the exit waits for the panel's own loop: the
+// code that opened the box runs on once it closes, and may open another.
+void EndTimedRun(CShutterPanelDlg& panel) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != &panel) {
+        // A box without an Esc answer refuses to close: reject it instead.
+        if (!modal->close()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->reject();
+            }
+        }
+        QTimer::singleShot(kTimedRunRetryMs, &panel, [&panel] { EndTimedRun(panel); });
+        return;
+    }
+    panel.ExitSequence();
+    std::printf("%s\n", panel.m_strStatus.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
 int CShutterPanelApp::Run(const PanelOptions& options, int exitAfterMs) {
     CShutterPanelDlg panel(options);
     if (exitAfterMs >= 0) {
-        QTimer::singleShot(exitAfterMs, &panel, [&panel] {
-            panel.ExitSequence();
-            std::printf("%s\n", panel.m_strStatus.c_str());
-            std::fflush(stdout);
-        });
+        QTimer::singleShot(exitAfterMs, &panel, [&panel] { EndTimedRun(panel); });
     }
     panel.exec();
     return panel.ExitCode();

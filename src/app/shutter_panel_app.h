@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QApplication>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/shutter_panel_dlg.h"
 
@@ -16,9 +18,11 @@ struct CommandLine {
     std::string error;
 };
 
-// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --help. simulatorPath is
-// the bundled simulated controller that --simulate selects.
-CommandLine ParseCommandLine(int argc, char** argv, const std::string& simulatorPath,
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --help. The bundled
+// drivers (--simulate, --driver sim or tty, and the fallback of the default
+// driver) are looked for in driverFolders.
+CommandLine ParseCommandLine(int argc, char** argv,
+                             const std::vector<std::filesystem::path>& driverFolders,
                              const std::string& defaultProfile);
 
 // The profile file used when none is named: ferrule.INI in the user's

@@ -1,9 +1,21 @@
 #include "link/d2xx_api.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 namespace ferrule {
 namespace {
+
+// Where the loader found the library: a bare name resolves to the file the
+// library search picked.
+std::string LibraryFile(void* library, const std::string& requested) {
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr &&
+        *map->l_name != '\0') {
+        return map->l_name;
+    }
+    return requested;
+}
 
 template <typename Fn>
 bool Bind(void* library, const char* name, Fn& entry) {
@@ -18,9 +30,19 @@ D2xxApi::~D2xxApi() {
 }
 
 void D2xxApi::LoadD2xx(const std::string& libraryName) {
-    m_hD2xx = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    LoadD2xx(std::vector<std::string>{libraryName});
+}
+
+void D2xxApi::LoadD2xx(const std::vector<std::string>& candidates) {
+    for (const std::string& name : candidates) {
+        m_hD2xx = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (m_hD2xx != nullptr) {
+            m_loadedPath = LibraryFile(m_hD2xx, name);
+            break;
+        }
+    }
     if (m_hD2xx == nullptr) {
-        m_report("Error: Can't Load " + libraryName);
+        m_report("Error: Can't Load " + (candidates.empty() ? std::string() : candidates.front()));
         return;
     }
     // Bound in this order; the first missing name ends the binding and leaves
@@ -70,6 +92,7 @@ void D2xxApi::FreeLibrary() {
     m_pSetFlowControl = nullptr;
     dlclose(m_hD2xx);
     m_hD2xx = nullptr;
+    m_loadedPath.clear();
 }
 
 FT_STATUS D2xxApi::Unresolved(const char* name) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/d2xx_types.h"
 
@@ -27,6 +28,9 @@ public:
     // the entry points in order, stopping at the first one missing. Each
     // failure is reported once.
     void LoadD2xx(const std::string& libraryName);
+    // As above with the first of `candidates` that loads. Only when none does
+    // is the load failure reported, naming the first candidate.
+    void LoadD2xx(const std::vector<std::string>& candidates);
     // Releases the library once; later calls do nothing.
     void FreeLibrary();
 
@@ -47,6 +51,9 @@ public:
     FT_STATUS SetUSBParameters(ULONG inTransferSize, ULONG outTransferSize);
 
     bool IsLoaded() const { return m_hD2xx != nullptr; }
+    // The file of the loaded library, as the loader found it; empty when none
+    // is loaded.
+    const std::string& LoadedPath() const { return m_loadedPath; }
     // Counts the writes made so far, from any thread.
     uint64_t WriteCount() const { return m_writeCount.load(std::memory_order_relaxed); }
     FT_HANDLE Handle() const { return m_ftHandle; }
@@ -56,6 +63,7 @@ private:
 
     Reporter m_report;
     void* m_hD2xx = nullptr;
+    std::string m_loadedPath;
     FT_HANDLE m_ftHandle = nullptr;
     // Held by writes (which the link-test worker makes) and by anything that
     // changes the handle.

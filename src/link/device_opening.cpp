@@ -169,7 +169,10 @@ void CShutterPanelDlg::MarkLinkReady() {
 }
 
 void CShutterPanelDlg::OpenAndProbe() {
-    m_d2xx.LoadD2xx(m_options.driverLibrary);
+    std::vector<std::string> drivers{m_options.driverLibrary};
+    drivers.insert(drivers.end(), m_options.fallbackDrivers.begin(),
+                   m_options.fallbackDrivers.end());
+    m_d2xx.LoadD2xx(drivers);
     UpdateData(true);
     RefreshRememberedIdentity();
 

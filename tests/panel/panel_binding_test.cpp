@@ -1,5 +1,7 @@
 // Binding the driver library at start-up, with the real simulator library and
 // its variants that each lack one entry point.
+#include <dlfcn.h>
+
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -29,6 +31,34 @@ TEST_F(PanelBinding, MissingLibraryShowsLoadMessageThenOneMessagePerWrapperCall)
     EXPECT_THAT(Messages(), ElementsAre("FT_Close is not valid!", "FT_ListDevices is not valid!",
                                         "FT_ListDevices failed"));
     EXPECT_EQ(Status(), "USB Closed.");
+}
+
+TEST_F(PanelBinding, MissingVendorLibraryFallsBackWithoutAMessage) {
+    void* vendor = dlopen("libftd2xx.so", RTLD_NOW | RTLD_LOCAL);
+    if (vendor != nullptr) {
+        dlclose(vendor);
+        GTEST_SKIP() << "this machine has libftd2xx.so";
+    }
+    RememberDevice(0, kDescription);
+    panel = std::make_unique<TestPanel>(
+        PanelOptions{"libftd2xx.so", profile.Path(), "ferrule", {FSIM_LIBRARY_PATH}});
+    panel->show();
+    EXPECT_THAT(Messages(), ::testing::IsEmpty());
+    EXPECT_EQ(Status(), "USB ready for communication.");
+    EXPECT_EQ(panel->m_d2xx.LoadedPath(), FSIM_LIBRARY_PATH);
+}
+
+TEST_F(PanelBinding, NoCandidateLoadingNamesTheFirstOnceThenTheWrappersSpeak) {
+    RememberDevice(2, "0");
+    panel = std::make_unique<TestPanel>(PanelOptions{
+        "/nonexistent/libftd2xx.so", profile.Path(), "ferrule", {"/nonexistent/libftty.so"}});
+    panel->show();
+    EXPECT_THAT(
+        Messages(),
+        ElementsAre("Error: Can't Load /nonexistent/libftd2xx.so", "FT_ListDevices is not valid!",
+                    "FT_ListDevices is not valid!", "FT_ListDevices is not valid!",
+                    "FT_Open is not valid!", "FT_SetTimeouts is not valid!"));
+    EXPECT_EQ(panel->m_d2xx.LoadedPath(), "");
 }
 
 TEST_F(PanelBinding, MissingEntryPointLeavesItAndLaterOnesUnresolved) {

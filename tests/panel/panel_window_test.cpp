@@ -154,19 +154,23 @@ TEST_F(PanelWindow, SmallRangeLineStepsDoNotMoveButPagesDo) {
     EXPECT_EQ(panel->m_nScrollPos, 5);
 }
 
-TEST_F(PanelWindow, F1ShowsTheAboutBox) {
+TEST_F(PanelWindow, F1ShowsTheAboutBoxNamingTheDriverInUse) {
     Start();
     panel->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
     bool shown = false;
+    QString driverLine;
     QTimer::singleShot(0, [&] {
         auto* about = qobject_cast<CAboutBox*>(QApplication::activeModalWidget());
         shown = about != nullptr && about->windowTitle() == "About Ferrule";
-        if (about != nullptr)
+        if (about != nullptr) {
+            if (auto* line = about->findChild<QLabel*>("driverLibrary"))
+                driverLine = line->text();
             about->accept();
+        }
     });
     QTest::keyClick(panel.get(), Qt::Key_F1);
     EXPECT_TRUE(shown);
+    EXPECT_EQ(driverLine.toStdString(), std::string("Driver library: ") + FSIM_LIBRARY_PATH);
     EXPECT_TRUE(panel->isVisible());
 }
-

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "temp_dir.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -17,8 +20,9 @@ struct RunResult {
     std::string output;
 };
 
-RunResult RunProgram(const std::string& arguments, const std::string& environment) {
-    std::string command = environment + " " + FERRULE_EXECUTABLE + " " + arguments + " 2>&1";
+RunResult Run(const std::string& program, const std::string& arguments,
+              const std::string& environment) {
+    std::string command = environment + " " + program + " " + arguments + " 2>&1";
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -33,14 +37,60 @@ RunResult RunProgram(const std::string& arguments, const std::string& environmen
     return result;
 }
 
+RunResult RunProgram(const std::string& arguments, const std::string& environment) {
+    return Run(FERRULE_EXECUTABLE, arguments, environment);
+}
+
+RunResult RunInstalled(const std::string& program, const std::string& arguments) {
+    return Run(program, arguments, "QT_QPA_PLATFORM=offscreen");
+}
+
+std::string DemoProfile(const TempDir& dir) {
+    std::string profile = dir.File("ferrule.INI");
+    std::ofstream(profile) << "[MyFerruleAp]\nSerDesc=0\nDescString=Quillon Shutter Controller\n";
+    return profile;
+}
+
 }  // namespace
 
 TEST(Program, StartsOnTheSimulatorReachesReadyAndExitsWithZero) {
     TempDir dir;
-    std::string profile = dir.File("ferrule.INI");
-    std::ofstream(profile) << "[MyFerruleAp]\nSerDesc=0\nDescString=Quillon Shutter Controller\n";
-    RunResult run = RunProgram("--simulate --profile " + profile + " --exit-after 300",
-                               "QT_QPA_PLATFORM=offscreen");
+    for (const char* choice : {"--simulate", "--driver sim"}) {
+        RunResult run =
+            RunProgram(std::string(choice) + " --profile " + DemoProfile(dir) + " --exit-after 300",
+                       "QT_QPA_PLATFORM=offscreen");
+        EXPECT_EQ(run.exitCode, 0) << choice << run.output;
+        EXPECT_NE(run.output.find("USB ready for communication."), std::string::npos)
+            << choice << run.output;
+    }
+}
+
+// A fresh profile opens the device message at start; the timed run answers it
+// instead of waiting for a user who is not there.
+TEST(Program, TimedRunEndsThroughAMessageBoxLeftOpen) {
+    TempDir dir;
+    RunResult run =
+        RunProgram("--simulate --profile " + dir.File("fresh.INI") + " --exit-after 300",
+                   "QT_QPA_PLATFORM=offscreen timeout 60");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("USB not responding"), std::string::npos) << run.output;
+}
+
+// Installed, the program is in PREFIX/bin and the simulator in PREFIX/lib/ferrule.
+TEST(Program, InstalledProgramFindsTheBundledSimulatorInItsPrivateFolder) {
+    TempDir dir;
+    fs::path bin = fs::path(dir.File("bin")), drivers = fs::path(dir.File("lib")) / "ferrule";
+    fs::create_directories(bin);
+    fs::create_directories(drivers);
+    std::error_code linkFailed;
+    fs::create_hard_link(FERRULE_EXECUTABLE, bin / "ferrule", linkFailed);
+    if (linkFailed) {
+        fs::copy_file(FERRULE_EXECUTABLE, bin / "ferrule");
+    }
+    fs::copy_file(FSIM_LIBRARY_PATH, drivers / "libfsim.so");
+    RunResult run =
+        RunInstalled((bin / "ferrule").string(),
+                     "--driver sim --profile " + DemoProfile(dir) + " --exit-after 300");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("USB ready for communication."), std::string::npos) << run.output;
 }

@@ -23,13 +23,30 @@ TEST(ResourceAboutBox, IsTitledAndNamesTheProgramAndVersion) {
     EXPECT_TRUE(version);
 }
 
-TEST(ResourceAboutBox, EverythingFitsInTheBox) {
+// The driver line grows the box to show a long path whole; only an
+// unreasonably long one is shortened, and stays whole in its tool tip.
+TEST(ResourceAboutBox, EverythingFitsInTheBoxWhateverTheDriverPath) {
     TestApplication();
-    CAboutBox about;
-    QRect area(QPoint(0, 0), about.size());
-    for (QWidget* child : about.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        EXPECT_TRUE(area.contains(child->geometry())) << child->objectName().toStdString();
+    const QString deep = "/opt/lab/instruments/shutters/quillon/lib/x86_64/libftd2xx.so";
+    const QString huge = "/" + QString("very-long-folder/").repeated(60) + "libftd2xx.so";
+    int plainWidth = CAboutBox().width();
+    for (const QString& path : {QString(), deep, huge}) {
+        CAboutBox about(nullptr, path);
+        auto* line = about.findChild<QLabel*>("driverLibrary");
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->toolTip(), CAboutBox::DriverLine(path));
+        QRect area(QPoint(0, 0), about.size());
+        for (QWidget* child : about.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(area.contains(child->geometry())) << child->objectName().toStdString();
+        }
+        if (path == huge) {
+            EXPECT_LE(about.width(), 3 * plainWidth);
+            EXPECT_TRUE(line->text().endsWith("libftd2xx.so"));
+        } else {
+            EXPECT_EQ(line->text(), CAboutBox::DriverLine(path));
+        }
     }
+    EXPECT_EQ(CAboutBox::DriverLine(""), "Driver library: none loaded");
 }
 
 TEST(ResourceAboutBox, OkClosesIt) {
