@@ -17,11 +17,6 @@ using ::testing::Not;
 
 class CommandTest : public PanelTest {
 protected:
-    Bytes Sent(int id) {
-        sim.fsim_clear_written(0);
-        Click(id);
-        return Written();
-    }
     bool AnyChecked(std::initializer_list<int> ids) const {
         return std::any_of(ids.begin(), ids.end(), [this](int id) { return Checked(id); });
     }
@@ -30,11 +25,8 @@ protected:
 class PanelCommands : public CommandTest {
 protected:
     void SetUp() override {
-        RememberDevice(0, kDescription);
-        Start();
+        StartReady();
         ASSERT_EQ(Status(), "USB ready for communication.");
-        PollAfter(1000);  // the probe's answer
-        sim.fsim_clear_written(0);
     }
 
     // Works the steps prompt that the next click opens, from inside its modal

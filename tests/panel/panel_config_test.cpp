@@ -15,14 +15,7 @@ using ::testing::IsEmpty;
 
 class PanelConfig : public PanelTest {
 protected:
-    void SetUp() override {
-        g_strClosedTime = {};
-        g_strExposureTime = {};
-        RememberDevice(0, kDescription);
-        Start();
-        PollAfter(1000);
-        sim.fsim_clear_written(0);
-    }
+    void SetUp() override { StartReady(); }
     void Save(const std::string& path) {
         panel->paths = {path};
         Click(1045);
@@ -37,9 +30,6 @@ protected:
     }
     static void WriteFile(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
-    }
-    std::vector<std::string> Fields() const {
-        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
     }
     // Lets the controller answer, a poll every 5 ms.
     void Settle(int polls = 20) {
@@ -107,7 +97,7 @@ TEST_F(PanelConfig, SaveAndLoadTheExampleConfiguration) {
     EXPECT_TRUE(Checked(1062));
     EXPECT_FALSE(Checked(1068));
     EXPECT_EQ(panel->m_comboTimer->currentText(), "Closed Time");
-    EXPECT_THAT(Fields(), ElementsAre("1", "2", "3", "456", "7"));
+    EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "7"));
     EXPECT_EQ(panel->m_sliderMillisecond->value(), 456);
     EXPECT_EQ(Text(1103), "01:02:03:456:7");
     EXPECT_EQ(Text(1104), "00:00:30:250:5");
@@ -127,7 +117,7 @@ TEST_F(PanelConfig, LoadedTextsAreTakenAsTheyAre) {
     WriteFile(dir.File("odd.cfg"), ferrule::EncodeConfigFile(records));
     Load(dir.File("odd.cfg"));
     EXPECT_EQ(panel->m_comboTimer->currentText(), "Exposure Time");
-    EXPECT_THAT(Fields(), ElementsAre("x", "", "5", "", ""));
+    EXPECT_THAT(TimerFields(), ElementsAre("x", "", "5", "", ""));
     EXPECT_EQ(Text(1057), "Neutral Density ");  // a mode of -1 leaves the captions
     EXPECT_EQ(Text(1105), "Cycle Time - 00:00:05:024:0");
     EXPECT_TRUE(Checked(1068));

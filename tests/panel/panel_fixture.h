@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <QThread>
 #include <algorithm>
 #include <deque>
@@ -25,6 +26,7 @@
 #include "sim_library.h"
 #include "temp_dir.h"
 #include "test_application.h"
+#include "timing/stored_times.h"
 
 struct ShownMessage {
     std::string text;
@@ -94,6 +96,9 @@ protected:
         TestApplication();
         sim.fsim_use_manual_clock(1);
         ResetDecoderState();
+        g_strClosedTime = {};
+        g_strExposureTime = {};
+        g_strCycleTime = {};
         g_bLinkReady = 0;
         g_bBlinkRun = 0;
         g_nBlinkSpeed = 0;
@@ -113,6 +118,34 @@ protected:
         panel = std::make_unique<TestPanel>(PanelOptions{driver, profile.Path(), "ferrule"});
         panel->show();
         return *panel;
+    }
+
+    // A panel whose link came up on the simulated controller, its probe's
+    // answer read and the controller's log of received bytes cleared.
+    TestPanel& StartReady() {
+        RememberDevice(0, kDescription);
+        Start();
+        PollAfter(1000);
+        sim.fsim_clear_written(0);
+        return *panel;
+    }
+    // What the controller received for one click.
+    Bytes Sent(int id) {
+        sim.fsim_clear_written(0);
+        Click(id);
+        return Written();
+    }
+    // The Timer group's five fields and sliders, hours first.
+    std::vector<std::string> TimerFields() const {
+        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
+    }
+    std::vector<int> TimerSliders() const {
+        std::vector<int> positions;
+        for (QSlider* s : {panel->m_sliderHour, panel->m_sliderMinute, panel->m_sliderSecond,
+                           panel->m_sliderMillisecond, panel->m_sliderTenthMs}) {
+            positions.push_back(s->value());
+        }
+        return positions;
     }
 
     QWidget* Control(int id) const { return panel->GetDlgItem(id); }

@@ -11,19 +11,7 @@ using ::testing::IsEmpty;
 
 class PanelFreeRun : public PanelTest {
 protected:
-    void SetUp() override {
-        g_strClosedTime = {};
-        g_strExposureTime = {};
-        RememberDevice(0, kDescription);
-        Start();
-        PollAfter(1000);
-        sim.fsim_clear_written(0);
-    }
-    Bytes Sent(int id) {
-        sim.fsim_clear_written(0);
-        Click(id);
-        return Written();
-    }
+    void SetUp() override { StartReady(); }
     void SendRepeat(const char* text) {
         SetText(1083, text);
         Click(1052);

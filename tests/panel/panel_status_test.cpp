@@ -13,27 +13,14 @@ using ::testing::ElementsAre;
 class PanelStatus : public PanelTest {
 protected:
     void SetUp() override {
-        RememberDevice(0, kDescription);
-        Start();
+        StartReady();
         ASSERT_EQ(Status(), "USB ready for communication.");
-        PollAfter(1000);  // the probe's answer
     }
     // Lets the controller answer everything it was sent, a poll at a time.
     void Settle() {
         for (int i = 0; i < 8; ++i) {
             PollAfter(5000);
         }
-    }
-    std::vector<int> Sliders() const {
-        std::vector<int> positions;
-        for (QSlider* s : {panel->m_sliderHour, panel->m_sliderMinute, panel->m_sliderSecond,
-                           panel->m_sliderMillisecond, panel->m_sliderTenthMs}) {
-            positions.push_back(s->value());
-        }
-        return positions;
-    }
-    std::vector<std::string> Edits() const {
-        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
     }
     std::string Timer() const { return panel->m_comboTimer->currentText().toStdString(); }
     // A hand-made reply: the controller is silenced, Status arms the panel and
@@ -64,8 +51,8 @@ TEST_F(PanelStatus, ShortLayoutShowsEverySetting) {
     EXPECT_EQ(Text(1083), "5");
     EXPECT_EQ(Text(1084), "5");
     EXPECT_EQ(Timer(), "Closed Time");
-    EXPECT_THAT(Edits(), ElementsAre("1", "2", "3", "456", "0"));
-    EXPECT_THAT(Sliders(), ElementsAre(1, 2, 3, 456, 0));
+    EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "0"));
+    EXPECT_THAT(TimerSliders(), ElementsAre(1, 2, 3, 456, 0));
     EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
     EXPECT_EQ(Text(1104), "00 : 00 : 00 : 000 : 0");
     EXPECT_EQ(Text(1105), "Cycle Time - 01:02:03:480:0");
@@ -86,7 +73,7 @@ TEST_F(PanelStatus, NeutralDensityLayoutTakesTheStepsAndSkipsItsFifthByte) {
     EXPECT_TRUE(Checked(1061));
     EXPECT_EQ(Text(1083), "65535");  // not "Continuous"
     EXPECT_EQ(Timer(), "Exposure Time");
-    EXPECT_THAT(Edits(), ElementsAre("1", "0", "0", "0", "0"));
+    EXPECT_THAT(TimerFields(), ElementsAre("1", "0", "0", "0", "0"));
     EXPECT_EQ(Text(1105), "Cycle Time - 01:00:00:005:2");
 }
 
@@ -99,7 +86,7 @@ TEST_F(PanelStatus, NoTimerSelectedWhenBothHoursBytesAreZero) {
     panel->m_comboTimer->setCurrentIndex(1);
     Reply({head, rest});
     EXPECT_EQ(panel->m_comboTimer->currentIndex(), -1);
-    EXPECT_THAT(Edits(), ElementsAre("0", "7", "3", "456", "0"));
+    EXPECT_THAT(TimerFields(), ElementsAre("0", "7", "3", "456", "0"));
 }
 
 // Status again in the middle of a reply: the next byte is byte 1 again. Bytes

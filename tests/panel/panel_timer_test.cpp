@@ -18,31 +18,13 @@ constexpr const char* kAtMaximum = "Timer has reached the maximum value - 5 hour
 
 class PanelTimer : public PanelTest {
 protected:
-    void SetUp() override {
-        g_strClosedTime = {};
-        g_strExposureTime = {};
-        RememberDevice(0, kDescription);
-        Start();
-        PollAfter(1000);
-        sim.fsim_clear_written(0);
-    }
+    void SetUp() override { StartReady(); }
     void Type(int id, const char* text) { QTest::keyClicks(Control(id), QString::fromUtf8(text)); }
     // The user lets go of a slider at a position.
     void Release(QSlider* slider, int position) {
         slider->setSliderPosition(position);
         QTest::mouseRelease(slider, Qt::LeftButton);
         QCoreApplication::processEvents();
-    }
-    std::vector<std::string> Fields() const {
-        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
-    }
-    std::vector<int> Sliders() const {
-        std::vector<int> positions;
-        for (QSlider* s : {panel->m_sliderHour, panel->m_sliderMinute, panel->m_sliderSecond,
-                           panel->m_sliderMillisecond, panel->m_sliderTenthMs}) {
-            positions.push_back(s->value());
-        }
-        return positions;
     }
     void ChooseTimer(int index) {
         QComboBox* combo = panel->m_comboTimer;
@@ -73,8 +55,8 @@ TEST_F(PanelTimer, FieldsAreCheckedAtEveryKeystrokeAgainstTheirLimits) {
                             "Milliseconds number must be less than 1000! Please retype.",
                             "1/10 Milliseconds number must be less than 10! Please retype.",
                             "Hours number must be less than 6! Please retype."));
-    EXPECT_THAT(Fields(), ElementsAre("", "", "", "", ""));
-    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 0, 0));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "", "", "", ""));
+    EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 0, 0));
 }
 
 // Only upper limits: negative and unreadable texts stay, their sliders at 0.
@@ -83,8 +65,8 @@ TEST_F(PanelTimer, LeadingZerosNegativesAndLettersStay) {
     Type(1081, "-3");
     Type(1080, "abc");
     EXPECT_THAT(Messages(), IsEmpty());
-    EXPECT_THAT(Fields(), ElementsAre("", "abc", "-3", "007", ""));
-    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 7, 0));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "abc", "-3", "007", ""));
+    EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 7, 0));
 }
 
 // Five hours is the whole range: the rest is emptied, and while the hours
@@ -94,8 +76,8 @@ TEST_F(PanelTimer, FiveHoursClearsAndLocksTheOtherComponents) {
     Type(1082, "450");
     Type(1079, "5");
     EXPECT_THAT(Messages(), IsEmpty());
-    EXPECT_THAT(Fields(), ElementsAre("5", "", "", "", ""));
-    EXPECT_THAT(Sliders(), ElementsAre(5, 0, 0, 0, 0));
+    EXPECT_THAT(TimerFields(), ElementsAre("5", "", "", "", ""));
+    EXPECT_THAT(TimerSliders(), ElementsAre(5, 0, 0, 0, 0));
 
     Type(1081, "0");
     Release(panel->m_sliderSecond, 30);
@@ -115,11 +97,11 @@ TEST_F(PanelTimer, FiveHoursClearsAndLocksTheOtherComponents) {
 TEST_F(PanelTimer, SlidersSetTheirFieldsOnMouseReleaseOnly) {
     Type(1080, "12");
     Release(panel->m_sliderHour, 5);
-    EXPECT_THAT(Fields(), ElementsAre("5", "", "", "", ""));
+    EXPECT_THAT(TimerFields(), ElementsAre("5", "", "", "", ""));
     EXPECT_THAT(Messages(), IsEmpty());
     Release(panel->m_sliderHour, 2);
     Release(panel->m_sliderMillisecond, 999);
-    EXPECT_THAT(Fields(), ElementsAre("2", "", "", "999", ""));
+    EXPECT_THAT(TimerFields(), ElementsAre("2", "", "", "999", ""));
 
     QTest::keyClick(panel->m_sliderTenthMs, Qt::Key_Right);
     EXPECT_EQ(panel->m_sliderTenthMs->value(), 1);
@@ -134,13 +116,13 @@ TEST_F(PanelTimer, ChoosingATimerLoadsItsStoredTime) {
     Type(1082, "450");
     ChooseTimer(1);
     EXPECT_EQ(panel->m_nTimerSelect, 1);
-    EXPECT_THAT(Fields(), ElementsAre("", "", "", "", ""));
-    EXPECT_THAT(Sliders(), ElementsAre(0, 0, 0, 0, 0));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "", "", "", ""));
+    EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 0, 0));
 
     g_strClosedTime = {"1", "2", "3", "456", "7"};
     ChooseTimer(0);
-    EXPECT_THAT(Fields(), ElementsAre("1", "2", "3", "456", "7"));
-    EXPECT_THAT(Sliders(), ElementsAre(1, 2, 3, 456, 7));
+    EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "7"));
+    EXPECT_THAT(TimerSliders(), ElementsAre(1, 2, 3, 456, 7));
     EXPECT_EQ(Text(1103), "00:00:00:000:0");  // the displays wait for Set Timer
 }
 
