@@ -11,6 +11,8 @@
 namespace ferrule {
 
 inline constexpr size_t kConfigRecordCount = 18;
+// A real configuration is a few dozen bytes; anything past this is not one.
+inline constexpr size_t kMaxConfigFileBytes = 1 << 20;
 using ConfigRecords = std::array<std::string, kConfigRecordCount>;
 
 // Record positions (0-based): shutter, mode, steps, trigger, SYNC, timer

@@ -1,10 +1,9 @@
 // Save Config. and Load Config.: the panel's configuration in a file of
 // eighteen text records. Neither talks to the controller.
 #include <QComboBox>
-#include <QFile>
-#include <QSaveFile>
 
 #include "app/shutter_panel_dlg.h"
+#include "common/file_contents.h"
 #include "common/leading_integer.h"
 #include "timing/config_file.h"
 #include "timing/stored_times.h"
@@ -19,8 +18,9 @@ constexpr const char* kExtension = ".cfg";
 }  // namespace
 
 // The stored times are saved, not the fields being edited. The file is
-// written beside the target and renamed over it, so a failed save leaves the
-// old file as it was.
+// written beside the target and renamed over it only once all of it is on
+// disk, so a failed save (a full disk, say) leaves the old file as it was and
+// says why.
 void CShutterPanelDlg::OnSaveConfig() {
     UpdateData(true);
     std::string path;
@@ -41,35 +41,32 @@ void CShutterPanelDlg::OnSaveConfig() {
     records[ferrule::kRecordFreeRunOption] = std::to_string(m_nFreeRunOption);
     records[ferrule::kRecordRepeatCount] = m_strRepeatCount;
 
-    const std::string bytes = ferrule::EncodeConfigFile(records);
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
+    std::string error;
+    if (!ferrule::ReplaceFileContents(path, ferrule::EncodeConfigFile(records), &error)) {
         ShowMessageBox(QStringLiteral("The configuration could not be saved to %1.\n%2")
-                           .arg(QString::fromStdString(path), file.errorString()),
+                           .arg(QString::fromStdString(path), QString::fromStdString(error)),
                        QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
     }
 }
 
 // The whole file is read and checked before anything changes: a file that
-// ends before its last record changes nothing.
+// ends before its last record changes nothing. Only a regular file of a
+// sensible size is read; a FIFO or a device would hang or fill the memory.
 void CShutterPanelDlg::OnLoadConfig() {
     std::string path;
     if (!PromptFileName(true, kLoadFilter, kExtension, &path)) {
         return;
     }
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::string error;
+    const std::optional<std::string> bytes =
+        ferrule::ReadRegularFile(path, ferrule::kMaxConfigFileBytes, &error);
+    if (!bytes) {
         ShowMessageBox(QStringLiteral("The configuration could not be read from %1.\n%2")
-                           .arg(QString::fromStdString(path), file.errorString()),
+                           .arg(QString::fromStdString(path), QString::fromStdString(error)),
                        QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
         return;
     }
-    const QByteArray bytes = file.readAll();
-    const std::optional<ferrule::ConfigRecords> records =
-        ferrule::DecodeConfigFile(std::string_view(bytes.constData(), bytes.size()));
+    const std::optional<ferrule::ConfigRecords> records = ferrule::DecodeConfigFile(*bytes);
     if (!records) {
         ShowMessageBox(
             QStringLiteral("An attempt was made to access an unnamed file past its end."),
