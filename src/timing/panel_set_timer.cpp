@@ -17,8 +17,11 @@ void CShutterPanelDlg::OnSetTimer() {
         const bool closed = m_nTimerSelect == 0;
         const ferrule::TimeText edited{m_strHour, m_strMinute, m_strSecond, m_strMillisecond,
                                        m_strTenthMs};
+        if (RefuseUnsendableEdit(edited)) {
+            return;
+        }
         const wire::Message frame =
-            ferrule::TimerFrame(closed ? wire::kClosedTimer : wire::kExposureTimer, edited);
+            *ferrule::TimerFrame(closed ? wire::kClosedTimer : wire::kExposureTimer, edited);
         ferrule::TimeText& stored = closed ? g_strClosedTime : g_strExposureTime;
         stored = edited;
         ComputeCycleTime();

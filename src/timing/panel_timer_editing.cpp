@@ -7,6 +7,7 @@
 #include "app/shutter_panel_dlg.h"
 #include "common/leading_integer.h"
 #include "timing/stored_times.h"
+#include "timing/timer_frame.h"
 
 namespace {
 
@@ -16,24 +17,35 @@ constexpr const char* kAtMaximum = "Timer has reached the maximum value - 5 hour
 struct TimerComponent {
     std::string CShutterPanelDlg::*field;
     QSlider* CShutterPanelDlg::*slider;
-    int limit;            // the largest value the field takes
-    const char* refused;  // the warning for a value above it
+    int limit;             // the largest value the field takes
+    const char* refused;   // the warning for a value above it
+    const char* negative;  // the warning for a value below 0
 };
+
+const TimerComponent kHoursComponent = {&CShutterPanelDlg::m_strHour,
+                                        &CShutterPanelDlg::m_sliderHour, kMaxHours,
+                                        "Hours number must be less than 6! Please retype.",
+                                        "Hours number must not be negative! Please retype."};
 
 // Minutes, seconds, milliseconds and tenths, in the order of TimerPart.
 const TimerComponent kBelowHours[] = {
     {&CShutterPanelDlg::m_strMinute, &CShutterPanelDlg::m_sliderMinute, 59,
-     "Minutes number must be less than 60! Please retype."},
+     "Minutes number must be less than 60! Please retype.",
+     "Minutes number must not be negative! Please retype."},
     {&CShutterPanelDlg::m_strSecond, &CShutterPanelDlg::m_sliderSecond, 59,
-     "Seconds number must be less than 60! Please retype."},
+     "Seconds number must be less than 60! Please retype.",
+     "Seconds number must not be negative! Please retype."},
     {&CShutterPanelDlg::m_strMillisecond, &CShutterPanelDlg::m_sliderMillisecond, 999,
-     "Milliseconds number must be less than 1000! Please retype."},
+     "Milliseconds number must be less than 1000! Please retype.",
+     "Milliseconds number must not be negative! Please retype."},
     {&CShutterPanelDlg::m_strTenthMs, &CShutterPanelDlg::m_sliderTenthMs, 9,
-     "1/10 Milliseconds number must be less than 10! Please retype."},
+     "1/10 Milliseconds number must be less than 10! Please retype.",
+     "1/10 Milliseconds number must not be negative! Please retype."},
 };
 
-const TimerComponent& Below(CShutterPanelDlg::TimerPart part) {
-    return kBelowHours[static_cast<int>(part) - 1];
+const TimerComponent& Component(CShutterPanelDlg::TimerPart part) {
+    return part == CShutterPanelDlg::TimerPart::Hours ? kHoursComponent
+                                                      : kBelowHours[static_cast<int>(part) - 1];
 }
 
 }  // namespace
@@ -88,7 +100,7 @@ void CShutterPanelDlg::OnTimerSliderReleased(TimerPart part) {
         }
         m_strHour = std::to_string(hours);
     } else {
-        const TimerComponent& c = Below(part);
+        const TimerComponent& c = Component(part);
         if (HoursAtMaximum()) {
             WarnTimer(kAtMaximum);
             SetSliderPosition(this->*c.slider, 0);
@@ -102,8 +114,9 @@ void CShutterPanelDlg::OnTimerSliderReleased(TimerPart part) {
 void CShutterPanelDlg::OnTimerFieldEdited(TimerPart part) {
     UpdateData(true);
     if (part == TimerPart::Hours) {
-        if (ferrule::LeadingInteger(m_strHour) > kMaxHours) {
-            WarnTimer("Hours number must be less than 6! Please retype.");
+        const int hours = ferrule::LeadingInteger(m_strHour);
+        if (hours > kMaxHours || hours < 0) {
+            WarnTimer(hours < 0 ? kHoursComponent.negative : kHoursComponent.refused);
             m_strHour.clear();
         }
         if (HoursAtMaximum()) {
@@ -112,14 +125,31 @@ void CShutterPanelDlg::OnTimerFieldEdited(TimerPart part) {
         SetSliderPosition(m_sliderHour, ferrule::LeadingInteger(m_strHour));
     } else {
         // At five hours every change is refused, even one to 0 or to nothing.
-        const TimerComponent& c = Below(part);
+        // A negative number is refused like one above the limit.
+        const TimerComponent& c = Component(part);
         std::string& field = this->*c.field;
         const bool atMaximum = HoursAtMaximum();
-        if (atMaximum || ferrule::LeadingInteger(field) > c.limit) {
-            WarnTimer(atMaximum ? kAtMaximum : c.refused);
+        const int value = ferrule::LeadingInteger(field);
+        if (atMaximum || value > c.limit || value < 0) {
+            WarnTimer(atMaximum ? kAtMaximum : (value < 0 ? c.negative : c.refused));
             field.clear();
         }
         SetSliderPosition(this->*c.slider, ferrule::LeadingInteger(field));
     }
     UpdateData(false);
+}
+
+// A time the timer message cannot carry (a negative number, or one a loaded
+// file or a status reply put beyond what its byte holds) is refused as the
+// field refuses it while typing: the warning, and the field emptied.
+bool CShutterPanelDlg::RefuseUnsendableEdit(const ferrule::TimeText& edited) {
+    const std::optional<ferrule::TimerFault> fault = ferrule::CheckTimerTime(edited);
+    if (!fault) {
+        return false;
+    }
+    const TimerComponent& c = Component(static_cast<TimerPart>(fault->component));
+    WarnTimer(fault->kind == ferrule::TimerFault::Kind::Negative ? c.negative : c.refused);
+    (this->*c.field).clear();
+    SetSliderPosition(this->*c.slider, 0);
+    return true;
 }

@@ -21,10 +21,8 @@ TEST(Frames, TimerFrame) {
         {0x20, {"", "", "", "999", "9"}, {{0xFA, 0x20, 0x00, 0x00, 0x99, 0x99}, 6}},
         {0x20, {"", "", "", "80", ""}, {{0xFA, 0x20, 0x00, 0x00, 0x08, 0x00}, 6}},
         {0x10, {"", "", "", "007", ""}, {{0xFA, 0x10, 0x00, 0x00, 0x00, 0x70}, 6}},
-        // Out of range, by the same arithmetic: hours spill into the timer
-        // code, -3 ms gives a units digit of -3, 1234 ms a hundreds "digit" of 12.
-        {0x10, {"18", "300", "x", "-3", "-1"}, {{0xFA, 0x22, 0x2C, 0x00, 0x00, 0xCF}, 6}},
-        {0x20, {"", "", "", "1234", "12"}, {{0xFA, 0x20, 0x00, 0x00, 0xC3, 0x4C}, 6}},
+        // Beyond the editors' ranges but within what each byte carries.
+        {0x10, {"15", "255", "x", "999", "9"}, {{0xFA, 0x1F, 0xFF, 0x00, 0x99, 0x99}, 6}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ferrule::TimerFrame(c.timer, c.time), c.frame)
@@ -42,4 +40,36 @@ TEST(Frames, RepeatCountAndRunOption) {
     EXPECT_EQ(ferrule::ContinuousRepeatFrame(), (Message{{0xFA, 0xF0, 0xFF, 0xFF}, 4}));
     EXPECT_EQ(ferrule::RunOptionFrame(0), (Message{{0xFA, 0xF1}, 2}));
     EXPECT_EQ(ferrule::RunOptionFrame(2), (Message{{0xFA, 0xF3}, 2}));
+}
+
+// A time the message cannot carry gives none: hours that would reach the
+// other timer's code, negative components, and milliseconds or tenths that
+// would not be BCD.
+TEST(Frames, TimerFrameRefusesWhatItCannotCarry) {
+    using Kind = ferrule::TimerFault::Kind;
+    struct Case {
+        TimeText time;
+        size_t component;
+        Kind kind;
+    };
+    const Case cases[] = {
+        {{"-1", "-1", "abc", "0", "-9"}, 0, Kind::Negative},
+        {{"16", "", "", "", ""}, 0, Kind::TooLarge},
+        {{"", "256", "", "", ""}, 1, Kind::TooLarge},
+        {{"", "", "-1", "", ""}, 2, Kind::Negative},
+        {{"", "", "", "-5", ""}, 3, Kind::Negative},
+        {{"", "", "", "1000", ""}, 3, Kind::TooLarge},
+        {{"", "", "", "", "10"}, 4, Kind::TooLarge},
+    };
+    for (const Case& c : cases) {
+        const auto fault = ferrule::CheckTimerTime(c.time);
+        ASSERT_TRUE(fault) << c.time[0] << ":" << c.time[3];
+        EXPECT_EQ(fault->component, c.component);
+        EXPECT_EQ(fault->kind, c.kind);
+        EXPECT_FALSE(ferrule::TimerFrame(0x20, c.time));
+        EXPECT_FALSE(ferrule::TimerFrame(0x10, c.time));
+    }
+    EXPECT_EQ(ferrule::DescribeTimerFault("closed", {3, Kind::TooLarge}),
+              "The closed time cannot be sent to the controller: its milliseconds must be 0 to "
+              "999.");
 }

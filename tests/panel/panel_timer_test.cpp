@@ -59,14 +59,53 @@ TEST_F(PanelTimer, FieldsAreCheckedAtEveryKeystrokeAgainstTheirLimits) {
     EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 0, 0));
 }
 
-// Only upper limits: negative and unreadable texts stay, their sliders at 0.
-TEST_F(PanelTimer, LeadingZerosNegativesAndLettersStay) {
+// Leading zeros and unreadable texts stay; a lone minus sign waits for its
+// digits, and a negative number is refused like one above the limit.
+TEST_F(PanelTimer, LeadingZerosAndLettersStayNegativesAreRefused) {
     Type(1082, "007");
-    Type(1081, "-3");
     Type(1080, "abc");
+    Type(1081, "-");
     EXPECT_THAT(Messages(), IsEmpty());
-    EXPECT_THAT(TimerFields(), ElementsAre("", "abc", "-3", "007", ""));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "abc", "-", "007", ""));
     EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 7, 0));
+
+    Type(1081, "3");
+    SetText(1080, "");
+    Type(1080, "-1");
+    SetText(1082, "");
+    Type(1082, "-5");
+    Type(1089, "-9");
+    Type(1079, "-1");
+    EXPECT_THAT(Messages(),
+                ElementsAre("Seconds number must not be negative! Please retype.",
+                            "Minutes number must not be negative! Please retype.",
+                            "Milliseconds number must not be negative! Please retype.",
+                            "1/10 Milliseconds number must not be negative! Please retype.",
+                            "Hours number must not be negative! Please retype."));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "", "", "", ""));
+    EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 0, 0));
+}
+
+// Fields a status reply or a file filled beyond what the timer message
+// carries are refused at Set Timer: nothing sent, nothing stored, and the
+// field emptied as when typing. Negative hours must never turn the exposure
+// timer into the closed one.
+TEST_F(PanelTimer, SetTimerRefusesWhatTheMessageCannotCarry) {
+    g_strExposureTime = {"-1", "-1", "abc", "", "-9"};
+    ChooseTimer(1);
+    Click(1044);
+    EXPECT_THAT(Written(), IsEmpty());
+    EXPECT_THAT(Messages(), ElementsAre("Hours number must not be negative! Please retype."));
+    EXPECT_THAT(TimerFields(), ElementsAre("", "-1", "abc", "", "-9"));
+    EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"-1", "-1", "abc", "", "-9"}));
+
+    g_strClosedTime = {"", "", "", "1500", ""};
+    ChooseTimer(0);
+    Click(1044);
+    EXPECT_THAT(Written(), IsEmpty());
+    EXPECT_EQ(Messages().back(), "Milliseconds number must be less than 1000! Please retype.");
+    EXPECT_EQ(Text(1082), "");
+    EXPECT_EQ(Text(1103), "00:00:00:000:0");
 }
 
 // Five hours is the whole range: the rest is emptied, and while the hours
