@@ -41,6 +41,11 @@ CNdStepsDlg::CNdStepsDlg(QWidget* parent) : QDialog(parent) {
     }
 }
 
+bool CNdStepsDlg::Acceptable(const std::string& steps) {
+    const int value = ferrule::LeadingInteger(steps);
+    return !steps.empty() && value >= 0 && value <= kMaxSteps;
+}
+
 QWidget* CNdStepsDlg::GetDlgItem(int id) const {
     auto it = m_controls.find(id);
     return it != m_controls.end() ? it->second : nullptr;
@@ -64,15 +69,21 @@ int CNdStepsDlg::MessageBox(const QString& text, const QString& caption, unsigne
     return ExecMessageBox(this, text, caption, type);
 }
 
-// The range is tested before emptiness, and only its upper end: a negative
-// number or a text without digits (read as 0) is accepted.
+// The range is tested before emptiness. A text without digits is read as 0
+// and accepted; a negative number is refused, since the controller would
+// take its low eight bits as a large step count.
 void CNdStepsDlg::accept() {
     if (m_warningOpen) {
         return;
     }
     UpdateData(true);
-    if (ferrule::LeadingInteger(m_strSteps) > kMaxSteps) {
+    const int steps = ferrule::LeadingInteger(m_strSteps);
+    if (steps > kMaxSteps) {
         Warn(QStringLiteral("Steps must be less than 145. Please try again!"));
+        return;
+    }
+    if (steps < 0) {
+        Warn(QStringLiteral("Steps must not be negative. Please try again!"));
         return;
     }
     if (m_strSteps.empty()) {

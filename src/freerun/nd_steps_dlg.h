@@ -16,6 +16,10 @@ class CNdStepsDlg : public QDialog {
 
 public:
     static constexpr int kMaxSteps = 144;
+    // Whether a text the prompt handed back may be sent: it is not empty and
+    // its leading integer is 0 to kMaxSteps. After Cancel the prompt still
+    // holds what a rejected OK read, which is never sent.
+    static bool Acceptable(const std::string& steps);
 
     // The panel passes itself, so that the prompt is its window's child and
     // centred over it while shown.
@@ -41,7 +45,7 @@ public:
     std::string m_strSteps;
 
 public slots:
-    // OK and Enter: accepts only a text whose leading integer is at most
+    // OK and Enter: accepts only a text whose leading integer is 0 to
     // kMaxSteps and which is not empty; otherwise warns and stays open.
     void accept() override;
     void reject() override;

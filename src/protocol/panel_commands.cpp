@@ -43,8 +43,9 @@ void CShutterPanelDlg::OnShutterMode(int mode) {
     });
 }
 
-// The prompt is shown only on a ready link. Leaving it with no text at all
-// sends nothing and ends the operation there, the radio left as clicked.
+// The prompt is shown only on a ready link. Leaving it with no text at all,
+// or with the text of an OK it refused, sends nothing and ends the operation
+// there, the radio left as clicked.
 void CShutterPanelDlg::OnNeutralDensity() {
     CNdStepsDlg prompt(this);
     if (BeginCommand()) {
@@ -52,7 +53,7 @@ void CShutterPanelDlg::OnNeutralDensity() {
             ModalScope open(*this);
             prompt.DoModal();  // only the text counts, not how the prompt ended
         }
-        if (prompt.m_strSteps.empty()) {
+        if (!CNdStepsDlg::Acceptable(prompt.m_strSteps)) {
             return;
         }
         const wire::Message message =

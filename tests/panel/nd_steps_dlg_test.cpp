@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kRangeWarning = "Steps must be less than 145. Please try again!";
 constexpr const char* kEmptyWarning = "No steps. Please enter the number!";
+constexpr const char* kNegativeWarning = "Steps must not be negative. Please try again!";
 
 struct Shown {
     std::string text;
@@ -133,7 +134,7 @@ TEST_P(NdStepsOk, AcceptsUpTo144OrWarnsAndStaysOpen) {
 INSTANTIATE_TEST_SUITE_P(Texts, NdStepsOk,
                          ::testing::Values(OkCase{"144", nullptr}, OkCase{"145", kRangeWarning},
                                            OkCase{"", kEmptyWarning}, OkCase{" ", nullptr},
-                                           OkCase{"abc", nullptr}, OkCase{"-5", nullptr},
+                                           OkCase{"abc", nullptr}, OkCase{"-5", kNegativeWarning},
                                            OkCase{"0144", nullptr}, OkCase{"+144", nullptr},
                                            OkCase{"12ab", nullptr}, OkCase{"200ab", kRangeWarning},
                                            OkCase{"300", kRangeWarning},
