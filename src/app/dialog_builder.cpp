@@ -18,6 +18,7 @@
 
 #include "app/app_icon.h"
 #include "app/line_list_view.h"
+#include "app/whole_area_buttons.h"
 #include "resources/bar_drawing.h"
 
 namespace ferrule {
@@ -151,10 +152,10 @@ QWidget* CreateControl(const ControlTemplate& control, const QRect& rect, QWidge
             // Its button group makes it exclusive (and lets the exchange show
             // none checked); it stays auto-exclusive as well, since assistive
             // technology tells radio buttons from check boxes by that flag.
-            return new QRadioButton(Caption(control), parent);
+            return new WholeAreaRadioButton(Caption(control), parent);
         }
         case ControlKind::CheckBox:
-            return new QCheckBox(Caption(control), parent);
+            return new WholeAreaCheckBox(Caption(control), parent);
         case ControlKind::Edit:
             return CreateEdit(control, parent);
         case ControlKind::ListBox:

@@ -136,16 +136,21 @@ TEST_F(PanelCommands, NeutralDensityAsksForTheStepsAndSendsThem) {
     EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:005:2");
 }
 
-// A rejected OK keeps its text; Cancel then sends it, reduced to 8 bits.
-TEST_F(PanelCommands, NeutralDensitySendsTheTextARejectedOkLeft) {
-    WithPrompt([](CNdStepsDlg& prompt) {
-        Type(prompt, "300");
-        Press(prompt, kIdOk);
-        Press(prompt, kIdCancel);
-    });
-    EXPECT_THAT(Sent(1057), ElementsAre(0xDE, 0x2C));
-    EXPECT_THAT(warnings, ElementsAre("Steps must be less than 145. Please try again!"));
-    EXPECT_EQ(Text(1057), "Neutral Density - 44");
+// A rejected OK keeps its text in the prompt; Cancel then sends nothing, so
+// no step count outside 0 to 144 ever goes out, wrapped to eight bits.
+TEST_F(PanelCommands, NeutralDensityNeverSendsWhatThePromptRefused) {
+    for (const char* steps : {"300", "-1", "-200"}) {
+        WithPrompt([steps](CNdStepsDlg& prompt) {
+            Type(prompt, steps);
+            Press(prompt, kIdOk);
+            Press(prompt, kIdCancel);
+        });
+        EXPECT_THAT(Sent(1057), IsEmpty()) << steps;
+        EXPECT_EQ(Text(1057), "Neutral Density ");
+    }
+    EXPECT_THAT(warnings, ElementsAre("Steps must be less than 145. Please try again!",
+                                      "Steps must not be negative. Please try again!",
+                                      "Steps must not be negative. Please try again!"));
 }
 
 // No text at all: nothing is sent and the frame ends there, the radio as clicked.
@@ -226,4 +231,18 @@ TEST_F(PanelTest, TurningSyncOnWithoutADriverShowsTheWriteMessage) {
     panel->messages.clear();
     Click(1088);
     EXPECT_THAT(Messages(), ElementsAre("FT_Write is not valid!", "FT_SetTimeouts is not valid!"));
+}
+
+// A click anywhere in a radio button's rectangle chooses it, also to the
+// right of a short caption.
+TEST_F(PanelCommands, AClickBesideAShortCaptionStillChooses) {
+    for (auto [id, code] : {std::pair{1056, 0xDD}, std::pair{1055, 0xDC}}) {
+        auto* radio = static_cast<QAbstractButton*>(Control(id));
+        ASSERT_GT(radio->width(), radio->fontMetrics().horizontalAdvance(radio->text()) + 40);
+        sim.fsim_clear_written(0);
+        QTest::mouseClick(radio, Qt::LeftButton, {},
+                          QPoint(radio->width() - 3, radio->height() / 2));
+        EXPECT_THAT(Written(), ElementsAre(code)) << id;
+        EXPECT_TRUE(Checked(id));
+    }
 }

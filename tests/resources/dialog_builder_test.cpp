@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QWidget>
 #include <memory>
 #include <set>
@@ -20,6 +21,7 @@
 
 #include "app/dialog_builder.h"
 #include "app/line_list_view.h"
+#include "app/whole_area_buttons.h"
 #include "resources/dialog_template.h"
 #include "test_application.h"
 
@@ -442,3 +444,21 @@ TEST(ResourceCaptions, BarDrawingsSpanTheirRectangles) {
 }
 
 }  // namespace
+
+// Radio buttons and check boxes take a click anywhere in their rectangle,
+// and a screen reader still sees what they are.
+TEST(ResourceBuilder, CheckableControlsTakeAClickAnywhereInTheirRectangle) {
+    TestApplication();
+    QWidget parent;
+    auto* box = new ferrule::WholeAreaCheckBox(QStringLiteral("On"), &parent);
+    auto* radio = new ferrule::WholeAreaRadioButton(QStringLiteral("Go"), &parent);
+    box->setGeometry(0, 0, 200, 20);
+    radio->setGeometry(0, 30, 200, 20);
+    parent.show();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(195, 10));
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(195, 10));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(radio->isChecked());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->role(), QAccessible::CheckBox);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(radio)->role(), QAccessible::RadioButton);
+}
