@@ -21,6 +21,7 @@
 #include "protocol/message_catalogue.h"
 #include "protocol/poll_pace.h"
 #include "timing/config_file.h"
+#include "timing/time_text.h"
 
 class QAction;
 class QButtonGroup;
@@ -143,6 +144,9 @@ public:
     // panel write. With no bytes, only the panel write.
     void DecodeBatch(const uint8_t* bytes, size_t count);
     void ReplyDecoder(uint8_t byte);
+    // The panel's monotonic clock in milliseconds. Tests override it to move
+    // time by hand.
+    virtual int64_t MonotonicMs() const;
 
     // The commands. Each runs in the command frame: BeginCommand (panel read;
     // true when the link is ready), the body, then EndCommand (time-outs reset,
@@ -264,12 +268,15 @@ private:
     bool HoursAtMaximum() const;
     void WarnTimer(const char* text);
     void ClearBelowHours();
+    bool RefuseUnsendableEdit(const ferrule::TimeText& edited);
     bool Confirm(const char* text);
     void ApplyLoadedConfig(const ferrule::ConfigRecords& records);
     void StatusReply(uint8_t byte);
     ferrule::StatusSettings StatusFields();
     void EndStatusReply();
     void ApplyUpload(uint8_t byte);
+    bool RefuseUnsendableStoredTimes();
+    bool ExpireSilentUpload();
 
     struct RadioGroup {
         QButtonGroup* group;
@@ -284,6 +291,7 @@ private:
     QTimer* m_pollTimer = nullptr;
     ferrule::PollPace m_pollPace;
     uint64_t m_writesSeenByPoll = 0;
+    int64_t m_uploadHeardMs = 0;  // when the upload last heard from the controller
     QAction* m_aboutAction = nullptr;
     QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
     QElapsedTimer m_clock;           // the panel's monotonic time: frames, the poll's pace

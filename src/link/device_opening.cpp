@@ -10,6 +10,7 @@
 #include "link/device_listing.h"
 #include "link/device_profile.h"
 #include "link/link_globals.h"
+#include "protocol/decoder_state.h"
 #include "protocol/message_catalogue.h"
 
 namespace {
@@ -173,6 +174,7 @@ void CShutterPanelDlg::OpenAndProbe() {
     drivers.insert(drivers.end(), m_options.fallbackDrivers.begin(),
                    m_options.fallbackDrivers.end());
     m_d2xx.LoadD2xx(drivers);
+    AbandonRepliesOnReopen();
     UpdateData(true);
     RefreshRememberedIdentity();
 
@@ -203,6 +205,7 @@ void CShutterPanelDlg::OnOpen() {
     RepaintNow();
 
     m_d2xx.Close();
+    AbandonRepliesOnReopen();
     if (OpenSelectedDevice() != FT_OK) {
         m_strStatus = "Could not open USB";
         g_bLinkReady = 0;

@@ -6,6 +6,7 @@
 #include "app/shutter_panel_dlg.h"
 #include "link/device_listing.h"
 #include "link/device_profile.h"
+#include "protocol/decoder_state.h"
 
 using ferrule::kDevicePlaceholder;
 using ferrule::kProfileSection;
@@ -57,6 +58,7 @@ void CShutterPanelDlg::OnListSelection() {
 
 void CShutterPanelDlg::OnSearch() {
     m_d2xx.Close();
+    AbandonRepliesOnReopen();
     UpdateData(true);
     m_strStatus = "USB Closed.";
     m_nReceivedBytes = 0;

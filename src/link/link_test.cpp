@@ -7,6 +7,7 @@
 #include "app/received_log_model.h"
 #include "app/shutter_panel_dlg.h"
 #include "link/link_globals.h"
+#include "protocol/decoder_state.h"
 #include "protocol/message_catalogue.h"
 
 namespace {
@@ -61,6 +62,8 @@ void CShutterPanelDlg::OnBlinkLeds() {
     if (g_bLinkReady == 0) {
         return;
     }
+    // The stream's echoes are not an upload's.
+    AbandonUpload();
     SetButtonGroup(101);
     GetDlgItem(1018)->setEnabled(true);
     GetDlgItem(1006)->setEnabled(true);

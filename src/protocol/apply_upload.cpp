@@ -36,10 +36,15 @@ UploadStep ApplyUploadStep(int received, const UploadSettings& s) {
         step.message = wire::FunctionMessage(wire::TriggerCode(s.triggerMode));
     } else if (received <= 8) {
         step.message = wire::FunctionMessage(wire::SyncCode(s.syncLevel));
-    } else if (received <= 11) {
-        step.message = TimerFrame(wire::kClosedTimer, s.closed);
     } else if (received <= 18) {
-        step.message = TimerFrame(wire::kExposureTimer, s.exposure);
+        const bool closed = received <= 11;
+        const TimeText& time = closed ? s.closed : s.exposure;
+        step.message = TimerFrame(closed ? wire::kClosedTimer : wire::kExposureTimer, time);
+        if (!step.message) {
+            step.unsendable =
+                DescribeTimerFault(closed ? "closed" : "exposure", *CheckTimerTime(time));
+            return step;
+        }
     } else if (received <= 25) {
         step.message = UploadRepeatFrame(s.repeatCount);
     } else {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "protocol/message_catalogue.h"
@@ -26,9 +27,11 @@ struct UploadSettings {
 };
 
 struct UploadStep {
-    std::optional<controller::Message> message;  // none: stalled, no mode selected
+    std::optional<controller::Message> message;  // none: stalled, or a time it cannot send
     int nextAfter = 0;                           // how many more bytes until the next step
     bool last = false;                           // the running option, which ends the upload
+    // The time due cannot be sent as a timer message: the upload cannot go on.
+    std::optional<std::string> unsendable;
 };
 
 // The step due when `received` bytes have come back since Apply.

@@ -2,8 +2,12 @@
 // the time-out reset, the panel write and the repaint.
 #include "app/shutter_panel_dlg.h"
 #include "link/link_globals.h"
+#include "protocol/decoder_state.h"
 
+// Any command but Apply ends an upload still under way: its echoes would
+// otherwise be counted as the upload's.
 bool CShutterPanelDlg::BeginCommand() {
+    AbandonUpload();
     UpdateData(true);
     return m_strStatus == kLinkReadyStatus;
 }

@@ -19,3 +19,14 @@ void ResetDecoderState() {
     g_nResetPending = 0;
     g_nRepeatCountHigh = 0;
 }
+
+void AbandonUpload() {
+    g_nApplyEchoCount = -1;
+    g_nApplyNextAt = -1;
+}
+
+void AbandonRepliesOnReopen() {
+    AbandonUpload();
+    g_nStatusReplyCount = -1;
+    g_nInfoReplyCount = -1;
+}

@@ -14,3 +14,12 @@ extern int g_nRepeatCountHigh;   // high byte of the repeat number, shifted left
 
 // Every decoder state back to its value at process start.
 void ResetDecoderState();
+
+// An upload that nobody finishes is dropped: when the user gives another
+// command, when the link is opened again, or when the controller stays
+// silent. Left armed, it would take every later byte and send the rest of a
+// configuration, ending with its free run, when bytes came in again.
+void AbandonUpload();
+// The link is opened again: nothing asked of the old link is still coming.
+// The upload, the status reply and the information reply are dropped.
+void AbandonRepliesOnReopen();

@@ -32,11 +32,14 @@ void CShutterPanelDlg::Poll() {
         return;
     }
     if (waiting > 0) {
+        m_uploadHeardMs = MonotonicMs();
         DWORD got = 0;
         FT_STATUS status =
             m_d2xx.Read(m_receiveBuffer, std::min<DWORD>(waiting, kReceiveBufferSize), &got);
         bool decodable = got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
         DecodeBatch(m_receiveBuffer, decodable ? got : 0);
+    } else if (ExpireSilentUpload()) {
+        DecodeBatch(nullptr, 0);
     }
     // The link test's own writes are its stream; any other write awaits a reply.
     uint64_t writes = m_d2xx.WriteCount();
@@ -53,6 +56,10 @@ void CShutterPanelDlg::Poll() {
 bool CShutterPanelDlg::ReplyExpected() const {
     return g_nFreeRunCountMode > 0 || g_nInfoReplyCount >= 0 || g_nStatusReplyCount >= 0 ||
            g_nApplyEchoCount >= 0 || g_nResetPending > 0;
+}
+
+int64_t CShutterPanelDlg::MonotonicMs() const {
+    return m_clock.elapsed();
 }
 
 void CShutterPanelDlg::PollSoon() {

@@ -1,5 +1,7 @@
 // Save Config., Load Config. and Apply: real files in a temporary folder, and
 // the upload as the simulated controller received it.
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QSlider>
 #include <QTest>
@@ -8,8 +10,10 @@
 #include <iterator>
 
 #include "panel_fixture.h"
+#include "small_tmpfs.h"
 #include "timing/stored_times.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -255,4 +259,123 @@ TEST_F(PanelConfig, ALoadedConfigurationReachesTheController) {
         EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"1", "0", "0", "7", "0"}));
         EXPECT_EQ(Text(1103), "00 : 01 : 02 : 345 : 6");
     }
+}
+
+// A full disk: the old file stays byte for byte and the warning says why.
+TEST_F(PanelConfig, SaveOnAFullDiskKeepsTheOldFileAndSaysWhy) {
+    SmallTmpfs disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    const std::string path = disk.File("bench.cfg");
+    WriteFile(path, "the configuration of yesterday");
+    disk.Fill();
+    panel->m_strRepeatCount = std::string(5000, '9');
+    panel->UpdateData(false);
+    Save(path);
+    EXPECT_EQ(Contents(path), "the configuration of yesterday");
+    ASSERT_EQ(panel->messages.size(), 1u);
+    EXPECT_THAT(panel->messages[0].text, ::testing::HasSubstr(path));
+    EXPECT_THAT(panel->messages[0].text, ::testing::HasSubstr("No space left on device"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.File("")), {}), 2);
+}
+
+// A FIFO would block the panel until someone wrote to it, /dev/zero would
+// fill the memory: neither is read, and the box says why.
+TEST_F(PanelConfig, LoadReadsRegularFilesOnly) {
+    ASSERT_EQ(mkfifo(dir.File("fifo.cfg").c_str(), 0600), 0);
+    Load(dir.File("fifo.cfg"));
+    Load("/dev/zero");
+    WriteFile(dir.File("huge.cfg"), std::string((1 << 20) + 1, '\x01'));
+    Load(dir.File("huge.cfg"));
+    ASSERT_EQ(panel->messages.size(), 3u);
+    EXPECT_THAT(panel->messages[0].text, ::testing::HasSubstr("It is not a regular file."));
+    EXPECT_THAT(panel->messages[1].text, ::testing::HasSubstr("/dev/zero"));
+    EXPECT_THAT(panel->messages[2].text, ::testing::HasSubstr("too large"));
+}
+
+// A stored time no timer message can carry stops Apply before anything goes
+// out; one that turns bad while the upload runs ends the upload there.
+TEST_F(PanelConfig, ApplyNeverSendsATimeTheMessageCannotCarry) {
+    Settle();
+    sim.fsim_clear_written(0);
+    g_strExposureTime = {"-1", "-1", "abc", "", "-9"};
+    Click(1048);
+    Settle();
+    EXPECT_THAT(Written(), IsEmpty());
+    EXPECT_THAT(Messages(), ElementsAre("The exposure time cannot be sent to the controller: its "
+                                        "hours must be 0 to 15."));
+    EXPECT_EQ(g_nApplyEchoCount, -1);
+
+    g_strExposureTime = {};
+    Click(1048);
+    g_strClosedTime = {"", "", "", "1500", ""};  // as a reply out of range could leave it
+    Settle();
+    EXPECT_EQ(g_nApplyEchoCount, -1);
+    for (size_t i = 0; i + 1 < Written().size(); ++i) {
+        EXPECT_FALSE(Written()[i] == 0xFA && Written()[i + 1] == 0x10) << "closed timer sent";
+    }
+    EXPECT_THAT(LogLines(), Contains("Apply stopped: The closed time cannot be sent to the "
+                                     "controller: its milliseconds must be 0 to 999."));
+}
+
+// Apply twice, STOP and Get Controller Info in quick succession: STOP ends
+// the upload, so no free run starts and the information reply is shown.
+TEST_F(PanelConfig, AnotherCommandEndsAnUploadUnderWay) {
+    panel->m_strRepeatCount = "5";
+    panel->m_nFreeRunOption = 2;
+    panel->UpdateData(false);
+    Settle();
+    sim.fsim_clear_written(0);
+    Click(1048);
+    Click(1048);
+    Click(1050);
+    Click(1049);
+    Settle(40);
+    EXPECT_THAT(Written(), ElementsAre(0xAC, 0xAC, 0xBF, 0xFD));
+    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_THAT(LogLines(), Contains("QSC-1000"));
+    EXPECT_THAT(LogLines(), Contains("V2.0"));
+}
+
+// A stalled upload is given up after a second without a byte, and the link
+// test's bytes that follow are counted and listed as usual.
+TEST_F(PanelConfig, AnUploadTheControllerStoppedAnsweringIsGivenUp) {
+    panel->m_nShutterMode = -1;  // no mode: the upload stalls after its first byte
+    panel->UpdateData(false);
+    Settle();
+    panel->nowMs = 0;
+    Click(1048);
+    Settle();
+    ASSERT_EQ(g_nApplyEchoCount, 2);
+    panel->nowMs = 999;
+    Settle(1);
+    EXPECT_EQ(g_nApplyEchoCount, 2);
+    panel->nowMs = 1999;
+    Settle(1);
+    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(LogLines().back(), "Apply stopped: the controller did not answer for a second.");
+
+    Click(1023);
+    Inject({0x40, 0x41});
+    Settle();
+    EXPECT_EQ(Text(1021), "2");
+    EXPECT_THAT(LogLines(), ElementsAre("64  0x40", "65  0x41"));
+}
+
+// Opening the link again drops an upload, a status reply and an information
+// reply that the old link left armed.
+TEST_F(PanelConfig, OpeningTheLinkAgainDropsWhatTheOldLinkAwaited) {
+    sim.fsim_set_silent(0, 1);
+    Click(1043);
+    Click(1048);
+    Inject({0xFD});
+    sim.fsim_set_silent(0, 0);
+    g_nInfoReplyCount = 3;
+    Click(1024);
+    EXPECT_EQ(Text(1015), "USB ready for communication.");
+    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(g_nInfoReplyCount, -1);
 }

@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,12 @@ public:
     // Runs while a message is up, as the modal loop of a real box would run
     // timer ticks.
     std::function<void()> whileShown;
+
+    // The panel's clock, moved by hand when set.
+    int64_t MonotonicMs() const override {
+        return nowMs ? *nowMs : CShutterPanelDlg::MonotonicMs();
+    }
+    std::optional<int64_t> nowMs;
 };
 
 class PanelTest : public ::testing::Test {
