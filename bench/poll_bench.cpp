@@ -16,11 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/line_list_view.h"
-#include "app/received_log_model.h"
-#include "app/shutter_panel_dlg.h"
-#include "common/profile_file.h"
-#include "link/link_globals.h"
+#include "core/common/profile_file.h"
+#include "panel/shutter_panel_dlg.h"
+#include "panel/widgets/line_list_view.h"
+#include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
 
 namespace {
@@ -87,7 +86,7 @@ int main(int argc, char** argv) {
     std::string profilePath = "/tmp/ferrule-bench.INI";
     std::remove(profilePath.c_str());
     std::unique_ptr<BenchPanel> panel = OpenPanel(profilePath);
-    if (g_bLinkReady != 1) {
+    if (!panel->Engine().LinkReady()) {
         std::fprintf(stderr, "the simulated link did not open\n");
         return 1;
     }
@@ -102,9 +101,9 @@ int main(int argc, char** argv) {
     // The link's full rate: the controller sends without pause for the whole run.
     std::vector<uint8_t> stream(static_cast<size_t>(12'800 * seconds), 0x41);
     sim.fsim_inject(0, stream.data(), static_cast<uint32_t>(stream.size()));
-    int before = panel->m_nReceivedBytes;
+    int before = panel->Fields().m_nReceivedBytes;
     double full = CoreShareOver(seconds);
-    int received = panel->m_nReceivedBytes - before;
+    int received = panel->Fields().m_nReceivedBytes - before;
     Report("full link rate 12,800 B/s, share of one core (%)", full * 100, "%", 2.0, true);
     std::printf("%-58s %10d bytes (%.0f B/s)\n", "  received in the run", received,
                 received / seconds);
@@ -114,8 +113,8 @@ int main(int argc, char** argv) {
     // Latency: single bytes entering the simulator's queue at random moments,
     // timed until their line is in the log.
     // What is left of the stream arrives first.
-    for (int last = -1; last != panel->m_nReceivedBytes;) {
-        last = panel->m_nReceivedBytes;
+    for (int last = -1; last != panel->Fields().m_nReceivedBytes;) {
+        last = panel->Fields().m_nReceivedBytes;
         QEventLoop drain;
         QTimer::singleShot(200, &drain, &QEventLoop::quit);
         drain.exec();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_icon.h"
+#include "panel/widgets/app_icon.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

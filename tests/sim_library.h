@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_entry_points.h"
 #include "sim/fsim_control.h"
 
 class SimLibrary {
@@ -20,21 +20,9 @@ public:
         if (m_handle == nullptr) {
             return;
         }
-        Bind(FT_Write, "FT_Write");
-        Bind(FT_Read, "FT_Read");
-        Bind(FT_Open, "FT_Open");
-        Bind(FT_OpenEx, "FT_OpenEx");
-        Bind(FT_ListDevices, "FT_ListDevices");
-        Bind(FT_Close, "FT_Close");
-        Bind(FT_ResetDevice, "FT_ResetDevice");
-        Bind(FT_Purge, "FT_Purge");
-        Bind(FT_SetTimeouts, "FT_SetTimeouts");
-        Bind(FT_GetQueueStatus, "FT_GetQueueStatus");
-        Bind(FT_SetBaudRate, "FT_SetBaudRate");
-        Bind(FT_SetLatencyTimer, "FT_SetLatencyTimer");
-        Bind(FT_SetUSBParameters, "FT_SetUSBParameters");
-        Bind(FT_SetDataCharacteristics, "FT_SetDataCharacteristics");
-        Bind(FT_SetFlowControl, "FT_SetFlowControl");
+#define SIM_LIBRARY_BIND(name, parameters) Bind(name, #name);
+        FERRULE_D2XX_ENTRY_POINTS(SIM_LIBRARY_BIND)
+#undef SIM_LIBRARY_BIND
 
         Bind(fsim_reset, "fsim_reset");
         Bind(fsim_clear_devices, "fsim_clear_devices");
@@ -82,21 +70,9 @@ public:
         return text;
     }
 
-    PFN_FT_Write FT_Write = nullptr;
-    PFN_FT_Read FT_Read = nullptr;
-    PFN_FT_Open FT_Open = nullptr;
-    PFN_FT_OpenEx FT_OpenEx = nullptr;
-    PFN_FT_ListDevices FT_ListDevices = nullptr;
-    PFN_FT_Close FT_Close = nullptr;
-    PFN_FT_ResetDevice FT_ResetDevice = nullptr;
-    PFN_FT_Purge FT_Purge = nullptr;
-    PFN_FT_SetTimeouts FT_SetTimeouts = nullptr;
-    PFN_FT_GetQueueStatus FT_GetQueueStatus = nullptr;
-    PFN_FT_SetBaudRate FT_SetBaudRate = nullptr;
-    PFN_FT_SetLatencyTimer FT_SetLatencyTimer = nullptr;
-    PFN_FT_SetUSBParameters FT_SetUSBParameters = nullptr;
-    PFN_FT_SetDataCharacteristics FT_SetDataCharacteristics = nullptr;
-    PFN_FT_SetFlowControl FT_SetFlowControl = nullptr;
+#define SIM_LIBRARY_ENTRY(name, parameters) PFN_##name name = nullptr;
+    FERRULE_D2XX_ENTRY_POINTS(SIM_LIBRARY_ENTRY)
+#undef SIM_LIBRARY_ENTRY
 
     decltype(&::fsim_reset) fsim_reset = nullptr;
     decltype(&::fsim_clear_devices) fsim_clear_devices = nullptr;

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/controller_model.h"
+#include "controller_model/controller_model.h"
 #include "sim/sim_link.h"
 
 namespace ptysim {

@@ -1,9 +1,12 @@
 // The fifteen D2XX entry points. Compiled once per library variant: a
 // variant built with FSIM_OMIT_<name> leaves that one entry point out, so the
 // host's handling of a library that lacks it can be exercised.
+#include "core/link/d2xx_entry_points.h"
 #include "fsim_export.h"
-#include "link/d2xx_types.h"
 #include "simulator.h"
+
+// Every entry point of the list, so that each definition below must match it.
+FERRULE_D2XX_DECLARE_EXPORTS()
 
 using fsim::TheSimulator;
 

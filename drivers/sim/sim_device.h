@@ -8,8 +8,8 @@
 #include <deque>
 #include <string>
 
-#include "link/d2xx_types.h"
-#include "protocol/controller_model.h"
+#include "controller_model/controller_model.h"
+#include "core/link/d2xx_types.h"
 #include "sim_link.h"
 
 namespace fsim {

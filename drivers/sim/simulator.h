@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_types.h"
 #include "sim_call_log.h"
 #include "sim_clock.h"
 #include "sim_device.h"

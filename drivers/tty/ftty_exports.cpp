@@ -1,8 +1,11 @@
 // The fifteen D2XX entry points.
+#include "core/link/d2xx_entry_points.h"
 #include "ftty_export.h"
-#include "link/d2xx_types.h"
 #include "tty_handles.h"
 #include "tty_listing.h"
+
+// Every entry point of the list, so that each definition below must match it.
+FERRULE_D2XX_DECLARE_EXPORTS()
 
 using ftty::TheHandles;
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_types.h"
 #include "tty_enumeration.h"
 #include "tty_port.h"
 

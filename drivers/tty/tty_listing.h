@@ -2,7 +2,7 @@
 // looked up afresh at every call as the vendor's library rescans its bus.
 #pragma once
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_types.h"
 
 namespace ftty {
 

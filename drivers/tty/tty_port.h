@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_types.h"
 
 namespace ftty {
 

@@ -1,7 +1,7 @@
 // D2XX statuses this library returns beyond those the program names.
 #pragma once
 
-#include "link/d2xx_types.h"
+#include "core/link/d2xx_types.h"
 
 namespace ftty {
 

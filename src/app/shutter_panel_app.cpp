@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "link/driver_choice.h"
+#include "core/link/driver_choice.h"
 
 CommandLine ParseCommandLine(int argc, char** argv,
                              const std::vector<std::filesystem::path>& driverFolders,
@@ -100,7 +100,7 @@ void EndTimedRun(CShutterPanelDlg& panel) {
         return;
     }
     panel.ExitSequence();
-    std::printf("%s\n", panel.m_strStatus.c_str());
+    std::printf("%s\n", panel.Fields().m_strStatus.c_str());
     std::fflush(stdout);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shutter_panel_dlg.h"
+#include "panel/shutter_panel_dlg.h"
 
 // What the command line asked for, or why it could not be understood.
 struct CommandLine {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "protocol/apply_upload.h"
+#include "core/protocol/apply_upload.h"
 
 using ferrule::TimeText;
 using Message = ferrule::controller::Message;

@@ -2,7 +2,7 @@
 // length forms and the 16-bit form, and damaged files refused whole.
 #include <gtest/gtest.h>
 
-#include "timing/config_file.h"
+#include "core/timing/config_file.h"
 
 using ferrule::ConfigRecords;
 using ferrule::DecodeConfigFile;

@@ -1,8 +1,8 @@
 // The timer, repeat-number and running-option messages, byte for byte.
 #include <gtest/gtest.h>
 
-#include "freerun/free_run_frames.h"
-#include "timing/timer_frame.h"
+#include "core/protocol/free_run_frames.h"
+#include "core/timing/timer_frame.h"
 
 using ferrule::TimeText;
 using Message = ferrule::controller::Message;

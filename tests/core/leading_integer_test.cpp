@@ -1,4 +1,4 @@
-#include "common/leading_integer.h"
+#include "core/common/leading_integer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "protocol/poll_pace.h"
+#include "core/protocol/poll_pace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "common/profile_file.h"
+#include "core/common/profile_file.h"
 
 #include <gtest/gtest.h>
 

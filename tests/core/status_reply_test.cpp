@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "protocol/message_catalogue.h"
-#include "protocol/status_reply.h"
+#include "core/protocol/message_catalogue.h"
+#include "core/protocol/status_reply.h"
 
 using ferrule::ReadStatusReply;
 using ferrule::StatusValues;

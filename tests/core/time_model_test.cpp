@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "timing/cycle_time.h"
-#include "timing/stored_times.h"
-#include "timing/time_display.h"
-#include "timing/transition_time.h"
+#include "core/engine/protocol_state.h"
+#include "core/timing/cycle_time.h"
+#include "core/timing/time_display.h"
+#include "core/timing/transition_time.h"
 
 using ferrule::ComputeCycleTime;
 using ferrule::FormatCycleTime;
@@ -176,11 +176,15 @@ TEST(CoreTimeModel, CycleHoursPadDifferentlyFromStoredHours) {
 }
 
 TEST(CoreTimeModel, StoredTimesStartEmptyAndSelectorDesignatesOne) {
-    for (const TimeText* time : {&g_strClosedTime, &g_strExposureTime, &g_strCycleTime}) {
+    ferrule::ProtocolState state;
+    state.m_strClosedTime = {"1"};
+    state.Reset();
+    for (const TimeText* time :
+         {&state.m_strClosedTime, &state.m_strExposureTime, &state.m_strCycleTime}) {
         EXPECT_EQ(*time, TimeText{});
     }
-    EXPECT_EQ(&ferrule::DesignatedStoredTime(1), &g_strExposureTime);
+    EXPECT_EQ(&state.DesignatedStoredTime(1), &state.m_strExposureTime);
     for (int select : {0, -1, 2}) {
-        EXPECT_EQ(&ferrule::DesignatedStoredTime(select), &g_strClosedTime) << select;
+        EXPECT_EQ(&state.DesignatedStoredTime(select), &state.m_strClosedTime) << select;
     }
 }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "timing/config_file.h"
+#include "core/timing/config_file.h"
 
 bool RunConfigInput(const uint8_t* data, size_t size) {
     const std::string_view file(reinterpret_cast<const char*>(data), size);

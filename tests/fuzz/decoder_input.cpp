@@ -1,11 +1,9 @@
 #include "decoder_input.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <string>
 
-#include "app/received_log_model.h"
-#include "app/shutter_panel_dlg.h"
-#include "protocol/decoder_state.h"
+#include "core/engine/controller_engine.h"
 
 namespace {
 
@@ -39,32 +37,44 @@ std::string RepeatText(uint8_t choice) {
     }
 }
 
+// Takes in what the engine logs and shows, as a view would, so that every
+// text it makes is made.
+class Sink : public ferrule::EngineHooks {
+public:
+    void LogRawByte(uint8_t byte) override { m_bytes += byte; }
+    void LogLine(const std::string& text) override { m_bytes += text.size(); }
+    void ShowText(ferrule::Display, const std::string& text) override { m_bytes += text.size(); }
+
+private:
+    size_t m_bytes = 0;
+};
+
 }  // namespace
 
-void RunDecoderInput(CShutterPanelDlg& panel, const uint8_t* data, size_t size) {
+void RunDecoderInput(const uint8_t* data, size_t size) {
+    // No driver library behind the engine: its own writes go nowhere.
+    ferrule::D2xxApi d2xx([](const std::string&) {});
+    Sink sink;
+    ferrule::ControllerEngine engine(d2xx, sink);
     InputReader in(data, size);
-    g_nFreeRunCountMode = in.State();
-    g_nFreeRunCountEdge = in.State();
-    g_nInfoReplyCount = in.State();
-    g_nStatusReplyCount = in.State();
-    g_nApplyEchoCount = in.State();
-    g_nApplyNextAt = in.State();
-    g_nResetPending = in.State();
-    g_nRepeatCountHigh = in.Byte() << 8;
-    panel.m_strRepeatCount = RepeatText(in.Byte());
-    panel.m_strCyclesLeft = RepeatText(in.Byte());
-    panel.m_nTriggerMode = in.State() % 5;
-    panel.m_logReceived->Clear();
-    panel.m_nReceivedBytes = 0;
-    panel.UpdateData(false);  // the controls show the chosen texts, as the batches read them
+    ferrule::ProtocolState& state = engine.State();
+    state.m_nFreeRunCountMode = in.State();
+    state.m_nFreeRunCountEdge = in.State();
+    state.m_nInfoReplyCount = in.State();
+    state.m_nStatusReplyCount = in.State();
+    state.m_nApplyEchoCount = in.State();
+    state.m_nApplyNextAt = in.State();
+    state.m_nResetPending = in.State();
+    state.m_nRepeatCountHigh = in.Byte() << 8;
+    ferrule::PanelFields& fields = engine.Fields();
+    fields.m_strRepeatCount = RepeatText(in.Byte());
+    fields.m_strCyclesLeft = RepeatText(in.Byte());
+    fields.m_nTriggerMode = in.State() % 5;
 
     while (!in.Empty()) {
-        size_t chunk = 1 + in.Byte() % 64;
-        size_t n = std::min(chunk, in.Left());
-        panel.DecodeBatch(in.Rest(), n);
+        const size_t chunk = 1 + in.Byte() % 64;
+        const size_t n = std::min(chunk, in.Left());
+        engine.DecodeBatch(in.Rest(), n);
         in.Skip(n);
     }
-    // What the batches left to the event loop (repaints, scroll-bar updates)
-    // runs now, so that every input starts from the same state.
-    QCoreApplication::processEvents();
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "freerun/nd_steps_dlg.h"
+#include "panel/nd_steps_dlg.h"
 #include "test_application.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <map>
 
-#include "app/line_list_view.h"
+#include "core/resources/dialog_template.h"
+#include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
-#include "resources/dialog_template.h"
 
 using ::testing::ElementsAre;
 using PanelAccessibility = PanelTest;
@@ -113,8 +113,8 @@ TEST_F(PanelAccessibility, EveryControlHasTheRoleOfWhatItIsAndItsName) {
 
 TEST_F(PanelAccessibility, RadioGroupsReportCheckedAndNoneCheckedAsRadios) {
     Start();
-    panel->m_nTriggerMode = 2;
-    panel->m_nSyncLevel = -1;
+    panel->Fields().m_nTriggerMode = 2;
+    panel->Fields().m_nSyncLevel = -1;
     panel->UpdateData(false);
     for (int id : {1058, 1059, 1110, 1111, 1061, 1062}) {
         QAccessibleInterface* a = Accessible(Control(id));
@@ -213,7 +213,7 @@ TEST_F(PanelAccessibility, MessageBoxesCloseOnThePressAction) {
     EXPECT_EQ(pressed.front(), "Error: Can't Find FT_SetTimeouts");
     EXPECT_EQ(pressed.back(), "FT_GetQueueStatus is not valid!");  // after the box it interrupted
     EXPECT_EQ(mostVisible, 1u);
-    EXPECT_EQ(real->m_strStatus, "USB not open.");
+    EXPECT_EQ(real->Fields().m_strStatus, "USB not open.");
     real->ExitSequence();
 }
 

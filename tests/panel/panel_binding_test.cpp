@@ -45,7 +45,7 @@ TEST_F(PanelBinding, MissingVendorLibraryFallsBackWithoutAMessage) {
     panel->show();
     EXPECT_THAT(Messages(), ::testing::IsEmpty());
     EXPECT_EQ(Status(), "USB ready for communication.");
-    EXPECT_EQ(panel->m_d2xx.LoadedPath(), FSIM_LIBRARY_PATH);
+    EXPECT_EQ(panel->Engine().Driver().LoadedPath(), FSIM_LIBRARY_PATH);
 }
 
 TEST_F(PanelBinding, NoCandidateLoadingNamesTheFirstOnceThenTheWrappersSpeak) {
@@ -58,7 +58,7 @@ TEST_F(PanelBinding, NoCandidateLoadingNamesTheFirstOnceThenTheWrappersSpeak) {
         ElementsAre("Error: Can't Load /nonexistent/libftd2xx.so", "FT_ListDevices is not valid!",
                     "FT_ListDevices is not valid!", "FT_ListDevices is not valid!",
                     "FT_Open is not valid!", "FT_SetTimeouts is not valid!"));
-    EXPECT_EQ(panel->m_d2xx.LoadedPath(), "");
+    EXPECT_EQ(panel->Engine().Driver().LoadedPath(), "");
 }
 
 TEST_F(PanelBinding, MissingEntryPointLeavesItAndLaterOnesUnresolved) {
@@ -97,9 +97,9 @@ TEST_F(PanelBinding, LibraryIsReleasedOnceAtExit) {
     RememberDevice(0, kDescription);
     sim.fsim_record_calls(1);
     TestPanel& p = Start();
-    ASSERT_TRUE(p.m_d2xx.IsLoaded());
+    ASSERT_TRUE(p.Engine().Driver().IsLoaded());
     p.ExitSequence();
-    EXPECT_FALSE(p.m_d2xx.IsLoaded());
+    EXPECT_FALSE(p.Engine().Driver().IsLoaded());
     EXPECT_EQ(p.ExitCode(), 0);
     EXPECT_FALSE(p.isVisible());
     // The device was not closed before the release.

@@ -14,7 +14,7 @@ protected:
         RememberDevice(0, kDescription);
         sim.fsim_record_calls(1);
         Start();
-        ASSERT_EQ(g_bLinkReady, 1);
+        ASSERT_TRUE(panel->Engine().LinkReady());
         sim.fsim_clear_written(0);
         sim.fsim_clear_calls();
     }
@@ -47,9 +47,10 @@ protected:
 };
 
 TEST_F(PanelBlink, StreamCyclesThroughTheTestBytesAtTheReleasedSpeed) {
-    EXPECT_EQ(g_nBlinkSpeed, 0);  // the slider shows 10, but only a release counts
+    EXPECT_EQ(panel->Engine().Blink().Speed(),
+              0);  // the slider shows 10, but only a release counts
     ReleaseSpeedAt(495);
-    EXPECT_EQ(g_nBlinkSpeed, 495);
+    EXPECT_EQ(panel->Engine().Blink().Speed(), 495);
     Click(1017);
     EXPECT_FALSE(Enabled(1017));
     EXPECT_FALSE(Enabled(1));
@@ -70,7 +71,7 @@ TEST_F(PanelBlink, KeyboardMovesOfTheSliderDoNotChangeTheSpeed) {
     QTest::keyClick(slider, Qt::Key_Right);
     QCoreApplication::processEvents();
     EXPECT_EQ(slider->value(), 11);
-    EXPECT_EQ(g_nBlinkSpeed, 0);
+    EXPECT_EQ(panel->Engine().Blink().Speed(), 0);
 }
 
 TEST_F(PanelBlink, TopSpeedSendsBurstsAndSingleBytesResumeAtTheFirstTestByte) {
@@ -96,10 +97,10 @@ TEST_F(PanelBlink, WriteStatusFourIsToleratedAndOneEndsTheStream) {
     sim.fsim_set_write_status(0, FT_IO_ERROR);
     Click(1017);
     ASSERT_TRUE(QTest::qWaitFor([&] { return WriteCalls("FT_Write(1)") >= 3; }, 5000));
-    EXPECT_EQ(g_bBlinkRun, 1);
+    EXPECT_TRUE(panel->Engine().Blink().Running());
 
     sim.fsim_set_write_status(0, FT_INVALID_HANDLE);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return g_bBlinkRun == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->Engine().Blink().Running(); }, 5000));
     EXPECT_FALSE(Enabled(1017));  // the buttons stay until Blink Off
     EXPECT_TRUE(Enabled(1018));
     Click(1018);
@@ -117,17 +118,17 @@ TEST_F(PanelBlink, BlinkOffWithoutAStreamEnablesTheTestControls) {
 }
 
 TEST_F(PanelBlink, BlinkLedsWithoutAReadyLinkDoesNothing) {
-    g_bLinkReady = 0;
+    panel->Engine().SetLinkReady(false);
     Click(1017);
     EXPECT_TRUE(Enabled(1017));
     EXPECT_TRUE(Enabled(1));
-    EXPECT_EQ(g_bBlinkRun, 0);
+    EXPECT_FALSE(panel->Engine().Blink().Running());
 }
 
 TEST_F(PanelBlink, ExitWaitsForTheWorkerBeforeReleasingTheLibrary) {
     Click(1017);  // speed 0: the worker sleeps 500 ms before each byte
     panel->ExitSequence();
-    EXPECT_FALSE(panel->m_d2xx.IsLoaded());
+    EXPECT_FALSE(panel->Engine().Driver().IsLoaded());
     size_t written = Written().size();
     EXPECT_LE(written, 1u);
     QTest::qWait(600);
@@ -156,7 +157,6 @@ TEST_F(PanelBlink, DestroyingThePanelStopsARunningStream) {
     Click(1017);
     ASSERT_TRUE(WaitForWritten(2));
     panel.reset();  // no exit sequence first
-    EXPECT_EQ(g_bBlinkRun, 0);
     size_t written = Written().size();
     QTest::qWait(50);
     EXPECT_EQ(Written().size(), written);
@@ -169,10 +169,11 @@ TEST_F(PanelBlink, WorkerMessagesAreShownByTheGuiThread) {
     ReleaseSpeedAt(495);
     panel->messages.clear();
     panel->shownByGuiThread.clear();
-    g_bLinkReady = 1;  // as if the link were ready, so the stream starts
+    panel->Engine().SetLinkReady(true);  // as if the link were ready, so the stream starts
     panel->SetButtonGroup(100);
     Click(1017);
-    g_bLinkReady = 0;  // keeps the poll, which would fail on this library, out of the way
+    panel->Engine().SetLinkReady(
+        false);  // keeps the poll, which would fail on this library, out of the way
     auto shown = [&] {
         std::vector<std::string> texts = Messages();
         return std::find(texts.begin(), texts.end(), "FT_Write is not valid!") != texts.end();
@@ -180,7 +181,7 @@ TEST_F(PanelBlink, WorkerMessagesAreShownByTheGuiThread) {
     ASSERT_TRUE(QTest::qWaitFor(shown, 5000));
     EXPECT_TRUE(std::all_of(panel->shownByGuiThread.begin(), panel->shownByGuiThread.end(),
                             [](bool gui) { return gui; }));
-    EXPECT_EQ(g_bBlinkRun, 0);
+    EXPECT_FALSE(panel->Engine().Blink().Running());
 }
 
 TEST_F(PanelBlink, ClearEmptiesTheLogWhileTheStreamRuns) {

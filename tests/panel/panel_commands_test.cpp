@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "freerun/nd_steps_dlg.h"
+#include "panel/nd_steps_dlg.h"
 #include "panel_fixture.h"
 
 using ::testing::Contains;
@@ -67,15 +67,15 @@ protected:
 TEST_F(PanelCommands, EachControlSendsItsMessage) {
     EXPECT_THAT(Sent(1041), ElementsAre(0xEE));
     EXPECT_THAT(Sent(1043), ElementsAre(0xCC));
-    EXPECT_EQ(g_nStatusReplyCount, 0);
+    EXPECT_EQ(State().m_nStatusReplyCount, 0);
     EXPECT_THAT(Sent(1042), ElementsAre(0xFB));
-    EXPECT_EQ(g_nResetPending, 1);
+    EXPECT_EQ(State().m_nResetPending, 1);
     EXPECT_THAT(Sent(1056), ElementsAre(0xDD));
     EXPECT_THAT(Sent(1055), ElementsAre(0xDC));
     EXPECT_THAT(Sent(1065), ElementsAre(0xAA));
-    EXPECT_EQ(panel->m_nShutter, 0);
+    EXPECT_EQ(panel->Fields().m_nShutter, 0);
     EXPECT_THAT(Sent(1066), ElementsAre(0xAC));
-    EXPECT_EQ(panel->m_nShutter, 1);
+    EXPECT_EQ(panel->Fields().m_nShutter, 1);
 }
 
 TEST_F(PanelCommands, FastAndSoftSetTheirCaptionsAndTheCycleTime) {
@@ -83,7 +83,7 @@ TEST_F(PanelCommands, FastAndSoftSetTheirCaptionsAndTheCycleTime) {
     EXPECT_EQ(Text(1099), "70 ms");
     EXPECT_EQ(Text(1100), "70 ms");
     EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:140:0");
-    EXPECT_EQ(panel->m_nShutterMode, 1);
+    EXPECT_EQ(panel->Fields().m_nShutterMode, 1);
     Click(1055);
     EXPECT_EQ(Text(1099), "12 ms");
     EXPECT_EQ(Text(1057), "Neutral Density");
@@ -103,9 +103,9 @@ TEST_F(PanelCommands, SyncAndTriggerTogglesAndThePolarityRadios) {
     EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB0));
     EXPECT_THAT(Sent(1061), ElementsAre(0xFA, 0xB1));  // ticks SYNC again
     EXPECT_TRUE(Checked(1088));
-    EXPECT_EQ(panel->m_nSyncLevel, 0);
+    EXPECT_EQ(panel->Fields().m_nSyncLevel, 0);
     EXPECT_THAT(Sent(1062), ElementsAre(0xFA, 0xB2));
-    EXPECT_EQ(panel->m_nSyncLevel, 1);
+    EXPECT_EQ(panel->Fields().m_nSyncLevel, 1);
 
     EXPECT_THAT(Sent(1087), ElementsAre(0xFA, 0xA0));
     EXPECT_FALSE(AnyChecked({1087, 1058, 1059, 1110, 1111}));
@@ -128,8 +128,8 @@ TEST_F(PanelCommands, NeutralDensityAsksForTheStepsAndSendsThem) {
     });
     EXPECT_THAT(Sent(1057), ElementsAre(0xDE, 0x0A));
     EXPECT_EQ(promptParent, panel.get());
-    EXPECT_EQ(panel->m_nShutterMode, 2);
-    EXPECT_EQ(panel->m_nNdSteps, 10);
+    EXPECT_EQ(panel->Fields().m_nShutterMode, 2);
+    EXPECT_EQ(panel->Fields().m_nNdSteps, 10);
     EXPECT_EQ(Text(1057), "Neutral Density - 10");
     EXPECT_EQ(Text(1099), "2.64 ms");
     EXPECT_EQ(Text(1100), "2.64 ms");
@@ -160,7 +160,7 @@ TEST_F(PanelCommands, NeutralDensityLeftEmptySendsNothing) {
     EXPECT_THAT(Sent(1057), IsEmpty());
     EXPECT_THAT(CallLines(), Not(Contains("FT_SetTimeouts(100,100)")));
     EXPECT_TRUE(Checked(1057));
-    EXPECT_EQ(panel->m_nShutterMode, 2);
+    EXPECT_EQ(panel->Fields().m_nShutterMode, 2);
     EXPECT_EQ(Text(1057), "Neutral Density ");
 }
 
@@ -201,7 +201,7 @@ TEST_F(PanelCommandsNotReady, NothingIsSentButTheClickStands) {
     EXPECT_THAT(CallLines(), ElementsAre("FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
                                          "FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
                                          "FT_SetTimeouts(100,100)"));
-    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_TRUE(Checked(1057));
     EXPECT_TRUE(Checked(1066));
     EXPECT_TRUE(Checked(1061));
@@ -215,7 +215,7 @@ TEST_F(PanelCommandsNotReady, TurningOnWritesAnywayTurningOffDoesNot) {
     Click(1088);
     Click(1087);
     EXPECT_THAT(Written(), IsEmpty());
-    EXPECT_EQ(panel->m_nTriggerMode, -1);
+    EXPECT_EQ(panel->Fields().m_nTriggerMode, -1);
     EXPECT_FALSE(AnyChecked({1061, 1062, 1087, 1088, 1058, 1059, 1110, 1111}));
     Click(1088);
     Click(1087);

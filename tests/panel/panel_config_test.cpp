@@ -11,7 +11,6 @@
 
 #include "panel_fixture.h"
 #include "small_tmpfs.h"
-#include "timing/stored_times.h"
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -68,8 +67,8 @@ TEST_F(PanelConfig, SaveAndLoadTheExampleConfiguration) {
     Click(1066);
     Click(1055);
     Click(1062);
-    g_strClosedTime = {"1", "2", "3", "456", "7"};
-    g_strExposureTime = {"", "", "30", "250", "5"};
+    State().m_strClosedTime = {"1", "2", "3", "456", "7"};
+    State().m_strExposureTime = {"", "", "30", "250", "5"};
     panel->m_comboTimer->setCurrentIndex(0);
     SetText(1083, "10");
     SetText(1080, "59");  // an edit never sent: not saved
@@ -91,7 +90,7 @@ TEST_F(PanelConfig, SaveAndLoadTheExampleConfiguration) {
     Click(1088);
     Click(1068);
     SetText(1083, "99");
-    g_strClosedTime = {};
+    State().m_strClosedTime = {};
     Load(path);
     EXPECT_TRUE(Checked(1066));
     EXPECT_TRUE(Checked(1055));
@@ -132,7 +131,7 @@ TEST_F(PanelConfig, LoadedTextsAreTakenAsTheyAre) {
 
 // A damaged file changes nothing at all, stored times included.
 TEST_F(PanelConfig, ADamagedFileChangesNothing) {
-    g_strClosedTime = {"1", "", "", "", ""};
+    State().m_strClosedTime = {"1", "", "", "", ""};
     Click(1065);
     const std::string path = dir.File("short.cfg");
     WriteFile(path, std::string("\x01"
@@ -143,7 +142,7 @@ TEST_F(PanelConfig, ADamagedFileChangesNothing) {
     EXPECT_THAT(Messages(),
                 ElementsAre("An attempt was made to access an unnamed file past its end."));
     EXPECT_EQ(panel->messages[0].type, kMbOk | kMbIconStop);
-    EXPECT_EQ(g_strClosedTime[0], "1");
+    EXPECT_EQ(State().m_strClosedTime[0], "1");
     EXPECT_TRUE(Checked(1065));  // the file's first record says Close
     EXPECT_EQ(Text(1103), "00:00:00:000:0");
 }
@@ -166,33 +165,33 @@ TEST_F(PanelConfig, FailedSavesAndLoadsAreReported) {
 }
 
 TEST_F(PanelConfig, ApplyUploadsAtTheControllersPace) {
-    g_strClosedTime = {"", "", "1", "", ""};
+    State().m_strClosedTime = {"", "", "1", "", ""};
     Click(1066);
-    panel->m_strRepeatCount = "3";
-    panel->m_nFreeRunOption = 2;
-    panel->m_nTriggerMode = -1;
-    panel->m_nSyncLevel = -1;
+    panel->Fields().m_strRepeatCount = "3";
+    panel->Fields().m_nFreeRunOption = 2;
+    panel->Fields().m_nTriggerMode = -1;
+    panel->Fields().m_nSyncLevel = -1;
     panel->UpdateData(false);
     Settle();
     sim.fsim_clear_written(0);
     Click(1055);  // Fast, and its echo
     Settle();
     sim.fsim_clear_written(0);
-    panel->m_nShutterMode = 0;
+    panel->Fields().m_nShutterMode = 0;
     Click(1048);
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xAC, 0xDC, 0xFA, 0xA0, 0xFA, 0xB0, 0xFA, 0x10, 0x00, 0x01,
                                        0x00, 0x00, 0xFA, 0x20, 0x00, 0x00, 0x00, 0x00, 0xFA, 0xF0,
                                        0x00, 0x03, 0xFA, 0xF3));
-    EXPECT_EQ(g_nApplyEchoCount, -1);
-    EXPECT_EQ(g_nFreeRunCountEdge, 1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nFreeRunCountEdge, 1);
 }
 
 // No mode: Apply's byte alone, every later byte counted and listed; Apply
 // again restarts from the first byte.
 TEST_F(PanelConfig, ApplyWithoutAModeStallsUntilAppliedAgain) {
     Click(1066);
-    panel->m_nShutterMode = -1;
+    panel->Fields().m_nShutterMode = -1;
     panel->UpdateData(false);
     Settle();
     Click(1023);
@@ -202,7 +201,7 @@ TEST_F(PanelConfig, ApplyWithoutAModeStallsUntilAppliedAgain) {
     Inject({0xAA, 0xFD});
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xAC));
-    EXPECT_EQ(g_nApplyEchoCount, 4);
+    EXPECT_EQ(State().m_nApplyEchoCount, 4);
     EXPECT_THAT(LogLines(), ElementsAre("172  0xAC", "172  0xAC", "170  0xAA", "253  0xFD"));
     EXPECT_TRUE(Checked(1066));  // the upload took the 0xAA
 
@@ -210,11 +209,11 @@ TEST_F(PanelConfig, ApplyWithoutAModeStallsUntilAppliedAgain) {
     Settle();
     sim.fsim_clear_written(0);
     Click(1048);
-    EXPECT_EQ(g_nApplyEchoCount, 0);
-    EXPECT_EQ(g_nApplyNextAt, 2);
+    EXPECT_EQ(State().m_nApplyEchoCount, 0);
+    EXPECT_EQ(State().m_nApplyNextAt, 2);
     Settle();
     EXPECT_THAT(Written(), ::testing::Contains(0xDD));
-    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
 }
 
 // Save, restore the controller's defaults, load, Apply: the controller then
@@ -226,16 +225,16 @@ TEST_F(PanelConfig, ALoadedConfigurationReachesTheController) {
     };
     for (Mode mode : {Mode{1055, nullptr}, Mode{1056, nullptr}, Mode{1057, "18"}}) {
         SCOPED_TRACE(mode.click);
-        g_strClosedTime = {"0", "1", "2", "345", "6"};
-        g_strExposureTime = {"1", "0", "0", "7", "0"};
-        panel->m_nShutter = 1;
-        panel->m_nShutterMode = mode.click - 1055;
-        panel->m_nNdSteps = mode.steps ? 18 : 0;
-        panel->m_nTriggerMode = 3;
-        panel->m_nSyncLevel = 0;
-        panel->m_nTimerSelect = 0;
-        panel->m_nFreeRunOption = 0;
-        panel->m_strRepeatCount = "77";
+        State().m_strClosedTime = {"0", "1", "2", "345", "6"};
+        State().m_strExposureTime = {"1", "0", "0", "7", "0"};
+        panel->Fields().m_nShutter = 1;
+        panel->Fields().m_nShutterMode = mode.click - 1055;
+        panel->Fields().m_nNdSteps = mode.steps ? 18 : 0;
+        panel->Fields().m_nTriggerMode = 3;
+        panel->Fields().m_nSyncLevel = 0;
+        panel->Fields().m_nTimerSelect = 0;
+        panel->Fields().m_nFreeRunOption = 0;
+        panel->Fields().m_strRepeatCount = "77";
         panel->UpdateData(false);
         const std::string path = dir.File("mode.cfg");
         Save(path);
@@ -250,13 +249,13 @@ TEST_F(PanelConfig, ALoadedConfigurationReachesTheController) {
         Settle(40);
         Status();
         EXPECT_TRUE(Checked(mode.click));
-        EXPECT_EQ(panel->m_nNdSteps, mode.steps ? 18 : panel->m_nNdSteps);
+        EXPECT_EQ(panel->Fields().m_nNdSteps, mode.steps ? 18 : panel->Fields().m_nNdSteps);
         EXPECT_TRUE(Checked(1111));
         EXPECT_TRUE(Checked(1061));
         EXPECT_TRUE(Checked(1063));
         EXPECT_EQ(Text(1083), "77");
-        EXPECT_EQ(g_strClosedTime, (ferrule::TimeText{"0", "1", "2", "345", "6"}));
-        EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"1", "0", "0", "7", "0"}));
+        EXPECT_EQ(State().m_strClosedTime, (ferrule::TimeText{"0", "1", "2", "345", "6"}));
+        EXPECT_EQ(State().m_strExposureTime, (ferrule::TimeText{"1", "0", "0", "7", "0"}));
         EXPECT_EQ(Text(1103), "00 : 01 : 02 : 345 : 6");
     }
 }
@@ -270,7 +269,7 @@ TEST_F(PanelConfig, SaveOnAFullDiskKeepsTheOldFileAndSaysWhy) {
     const std::string path = disk.File("bench.cfg");
     WriteFile(path, "the configuration of yesterday");
     disk.Fill();
-    panel->m_strRepeatCount = std::string(5000, '9');
+    panel->Fields().m_strRepeatCount = std::string(5000, '9');
     panel->UpdateData(false);
     Save(path);
     EXPECT_EQ(Contents(path), "the configuration of yesterday");
@@ -299,19 +298,19 @@ TEST_F(PanelConfig, LoadReadsRegularFilesOnly) {
 TEST_F(PanelConfig, ApplyNeverSendsATimeTheMessageCannotCarry) {
     Settle();
     sim.fsim_clear_written(0);
-    g_strExposureTime = {"-1", "-1", "abc", "", "-9"};
+    State().m_strExposureTime = {"-1", "-1", "abc", "", "-9"};
     Click(1048);
     Settle();
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_THAT(Messages(), ElementsAre("The exposure time cannot be sent to the controller: its "
                                         "hours must be 0 to 15."));
-    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
 
-    g_strExposureTime = {};
+    State().m_strExposureTime = {};
     Click(1048);
-    g_strClosedTime = {"", "", "", "1500", ""};  // as a reply out of range could leave it
+    State().m_strClosedTime = {"", "", "", "1500", ""};  // as a reply out of range could leave it
     Settle();
-    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
     for (size_t i = 0; i + 1 < Written().size(); ++i) {
         EXPECT_FALSE(Written()[i] == 0xFA && Written()[i + 1] == 0x10) << "closed timer sent";
     }
@@ -322,8 +321,8 @@ TEST_F(PanelConfig, ApplyNeverSendsATimeTheMessageCannotCarry) {
 // Apply twice, STOP and Get Controller Info in quick succession: STOP ends
 // the upload, so no free run starts and the information reply is shown.
 TEST_F(PanelConfig, AnotherCommandEndsAnUploadUnderWay) {
-    panel->m_strRepeatCount = "5";
-    panel->m_nFreeRunOption = 2;
+    panel->Fields().m_strRepeatCount = "5";
+    panel->Fields().m_nFreeRunOption = 2;
     panel->UpdateData(false);
     Settle();
     sim.fsim_clear_written(0);
@@ -333,8 +332,8 @@ TEST_F(PanelConfig, AnotherCommandEndsAnUploadUnderWay) {
     Click(1049);
     Settle(40);
     EXPECT_THAT(Written(), ElementsAre(0xAC, 0xAC, 0xBF, 0xFD));
-    EXPECT_EQ(g_nApplyEchoCount, -1);
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     EXPECT_THAT(LogLines(), Contains("QSC-1000"));
     EXPECT_THAT(LogLines(), Contains("V2.0"));
 }
@@ -342,19 +341,19 @@ TEST_F(PanelConfig, AnotherCommandEndsAnUploadUnderWay) {
 // A stalled upload is given up after a second without a byte, and the link
 // test's bytes that follow are counted and listed as usual.
 TEST_F(PanelConfig, AnUploadTheControllerStoppedAnsweringIsGivenUp) {
-    panel->m_nShutterMode = -1;  // no mode: the upload stalls after its first byte
+    panel->Fields().m_nShutterMode = -1;  // no mode: the upload stalls after its first byte
     panel->UpdateData(false);
     Settle();
     panel->nowMs = 0;
     Click(1048);
     Settle();
-    ASSERT_EQ(g_nApplyEchoCount, 2);
+    ASSERT_EQ(State().m_nApplyEchoCount, 2);
     panel->nowMs = 999;
     Settle(1);
-    EXPECT_EQ(g_nApplyEchoCount, 2);
+    EXPECT_EQ(State().m_nApplyEchoCount, 2);
     panel->nowMs = 1999;
     Settle(1);
-    EXPECT_EQ(g_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
     EXPECT_EQ(LogLines().back(), "Apply stopped: the controller did not answer for a second.");
 
     Click(1023);
@@ -372,10 +371,10 @@ TEST_F(PanelConfig, OpeningTheLinkAgainDropsWhatTheOldLinkAwaited) {
     Click(1048);
     Inject({0xFD});
     sim.fsim_set_silent(0, 0);
-    g_nInfoReplyCount = 3;
+    State().m_nInfoReplyCount = 3;
     Click(1024);
     EXPECT_EQ(Text(1015), "USB ready for communication.");
-    EXPECT_EQ(g_nStatusReplyCount, -1);
-    EXPECT_EQ(g_nApplyEchoCount, -1);
-    EXPECT_EQ(g_nInfoReplyCount, -1);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nApplyEchoCount, -1);
+    EXPECT_EQ(State().m_nInfoReplyCount, -1);
 }

@@ -3,7 +3,7 @@
 #include <QTest>
 #include <fstream>
 
-#include "app/line_list_view.h"
+#include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -51,10 +51,10 @@ TEST_F(PanelDeviceChoice, SearchClosesTheDeviceAndThePollThenReportsTheLinkBroke
     Start();
     Click(1030);
     EXPECT_EQ(Status(), "USB Closed.");
-    EXPECT_EQ(g_bLinkReady, 1);
+    EXPECT_TRUE(panel->Engine().LinkReady());
     panel->Poll();
     EXPECT_EQ(Status(), "USB not open.");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
     EXPECT_TRUE(Enabled(1017));  // Blink Off ran
     EXPECT_TRUE(Enabled(1));
     // Later ticks do nothing.
@@ -124,7 +124,7 @@ TEST_F(PanelDeviceChoice, TypingStoresEveryKeystrokeAndAnEmptyTextMeansDeviceNum
     EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 1);
 
     // Text the panel sets itself is not a user's edit and stores nothing.
-    panel->m_strDevice = "set by the panel";
+    panel->Fields().m_strDevice = "set by the panel";
     panel->UpdateData(false);
     EXPECT_EQ(profile.GetString("MyFerruleAp", "DevNmbr", "absent"), "absent");
 }
@@ -152,7 +152,7 @@ TEST_F(PanelDeviceChoice, StoredMethodOutsideTheRangeChecksNoRadioAndOpensByNumb
     EXPECT_FALSE(Checked(1028));
     EXPECT_FALSE(Checked(1029));
     EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
-    EXPECT_EQ(panel->m_nOpenBy, -1);
+    EXPECT_EQ(panel->Fields().m_nOpenBy, -1);
     // The placeholder is refused before the number would be read.
     EXPECT_THAT(Messages(), ElementsAre("You must enter a Device Description or Serial Number."));
     SetText(1026, "");

@@ -19,15 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "app/received_log_model.h"
-#include "app/shutter_panel_dlg.h"
-#include "common/profile_file.h"
-#include "link/link_globals.h"
-#include "protocol/decoder_state.h"
+#include "core/common/profile_file.h"
+#include "panel/shutter_panel_dlg.h"
+#include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
 #include "temp_dir.h"
 #include "test_application.h"
-#include "timing/stored_times.h"
 
 struct ShownMessage {
     std::string text;
@@ -102,13 +99,6 @@ protected:
     PanelTest() {
         TestApplication();
         sim.fsim_use_manual_clock(1);
-        ResetDecoderState();
-        g_strClosedTime = {};
-        g_strExposureTime = {};
-        g_strCycleTime = {};
-        g_bLinkReady = 0;
-        g_bBlinkRun = 0;
-        g_nBlinkSpeed = 0;
     }
 
     static std::string Variant(const char* missing) {
@@ -156,6 +146,9 @@ protected:
     }
 
     QWidget* Control(int id) const { return panel->GetDlgItem(id); }
+    // The engine's fields and protocol state behind the panel.
+    ferrule::PanelFields& Fields() const { return panel->Fields(); }
+    ferrule::ProtocolState& State() const { return panel->Engine().State(); }
     std::string Text(int id) const {
         QWidget* w = Control(id);
         if (auto* edit = qobject_cast<QLineEdit*>(w))

@@ -4,7 +4,6 @@
 #include <QTest>
 
 #include "panel_fixture.h"
-#include "timing/stored_times.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -68,7 +67,7 @@ TEST_F(PanelFreeRun, SendToControllerTakesTheRepeatNumberAsTyped) {
         EXPECT_EQ(Text(1083), c.shown) << c.typed;
         EXPECT_EQ(Text(1084), c.shown) << c.typed;
     }
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
 }
 
 TEST_F(PanelFreeRun, RunningOptionsAndTheEmptyRepeatNumber) {
@@ -76,17 +75,17 @@ TEST_F(PanelFreeRun, RunningOptionsAndTheEmptyRepeatNumber) {
     EXPECT_THAT(Messages(), ElementsAre("Please set the repeat number first, then try again!"));
     EXPECT_EQ(panel->messages[0].type, kMbOk | kMbIconExclamation);
     EXPECT_TRUE(Checked(1068));
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
 
     EXPECT_THAT(Sent(1063), ElementsAre(0xFA, 0xF1));
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     SetText(1083, " ");  // only the empty text is refused
     Click(1066);
     EXPECT_THAT(Sent(1064), ElementsAre(0xFA, 0xF2));
-    EXPECT_EQ(g_nFreeRunCountMode, 1);
-    EXPECT_EQ(g_nFreeRunCountEdge, 1);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 1);
+    EXPECT_EQ(State().m_nFreeRunCountEdge, 1);
     EXPECT_THAT(Sent(1050), ElementsAre(0xBF));
-    EXPECT_EQ(g_nFreeRunCountMode, 1);  // STOP alone ends nothing
+    EXPECT_EQ(State().m_nFreeRunCountMode, 1);  // STOP alone ends nothing
 }
 
 // 200 ms closed, 300 ms exposed, five cycles: the shutter radios follow the
@@ -99,18 +98,18 @@ TEST_F(PanelFreeRun, AGoRunCountsItsCyclesDown) {
     RunFor(20);  // the echoes of the settings, Close's 0xAC among them
     countdown.clear();
     Click(1068);
-    EXPECT_EQ(g_nFreeRunCountMode, 2);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 2);
     RunFor(3000);
     Expect({"5", "4", "3", "2", "1", "5"});
     EXPECT_THAT(shutters, ElementsAre(1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1));
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
 
     // Restore Default: the controller's factory settings come back by themselves.
     panel->answers = {kIdOk};
     EXPECT_THAT(Sent(1051), ElementsAre(0xFA, 0xC0));
-    EXPECT_EQ(g_nResetPending, 2);
+    EXPECT_EQ(State().m_nResetPending, 2);
     RunFor(50);
-    EXPECT_EQ(g_nResetPending, 0);
+    EXPECT_EQ(State().m_nResetPending, 0);
     EXPECT_EQ(Text(1083), "1");
     EXPECT_EQ(Text(1103), "00 : 00 : 00 : 000 : 0");
     EXPECT_EQ(Text(1104), "00 : 00 : 00 : 000 : 0");
@@ -132,13 +131,13 @@ TEST_F(PanelFreeRun, ATriggeredRunCountsAgainAfterEveryPulse) {
     sim.fsim_trigger_pulse(0);
     RunFor(200);
     Expect({"2", "1", "2"});
-    EXPECT_EQ(g_nFreeRunCountMode, 1);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 1);
     sim.fsim_trigger_pulse(0);
     RunFor(200);
     Expect({"2", "1", "2"});
     Click(1050);
     RunFor(20);
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
 }
 
 // "Continuous" never counts; the controller's carriage return after STOP ends the mode.
@@ -151,10 +150,10 @@ TEST_F(PanelFreeRun, AContinuousRunNeverCountsAndStopEndsIt) {
     Click(1068);
     RunFor(500);
     Expect({"Continuous"});
-    EXPECT_EQ(g_nFreeRunCountMode, 2);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 2);
     Click(1050);
     RunFor(50);
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     Expect({"Continuous"});
 }
 
@@ -163,7 +162,7 @@ TEST_F(PanelFreeRun, MaintenanceAsksFirstAndSendsOnlyOnOk) {
     EXPECT_THAT(Sent(1046), IsEmpty());
     EXPECT_THAT(Sent(1046), ElementsAre(0xFA, 0xC1));
     EXPECT_THAT(Sent(1051), IsEmpty());
-    EXPECT_EQ(g_nResetPending, 0);
+    EXPECT_EQ(State().m_nResetPending, 0);
     EXPECT_THAT(
         Messages(),
         ElementsAre(
@@ -194,7 +193,7 @@ TEST_F(PanelFreeRun, TriggerOptions) {
     Click(1087);  // off: no option checked
     EXPECT_THAT(Sent(1111), ElementsAre(0xFA, 0xA4));
     EXPECT_TRUE(Checked(1087));
-    EXPECT_EQ(panel->m_nTriggerMode, 3);
+    EXPECT_EQ(panel->Fields().m_nTriggerMode, 3);
     EXPECT_THAT(Sent(1059), ElementsAre(0xFA, 0xA2));
     EXPECT_THAT(Sent(1110), ElementsAre(0xFA, 0xA3));
     EXPECT_THAT(Sent(1058), ElementsAre(0xFA, 0xA1));

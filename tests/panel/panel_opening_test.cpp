@@ -22,7 +22,7 @@ TEST_F(PanelOpening, StartUpCallsTheDriverInOrderWithTheLinkSettings) {
                             "FT_Read(2)", "FT_SetTimeouts(100,100)"));
     EXPECT_EQ(Written(), Bytes({0xEE}));
     EXPECT_EQ(Status(), "USB ready for communication.");
-    EXPECT_EQ(g_bLinkReady, 1);
+    EXPECT_TRUE(panel->Engine().LinkReady());
     for (int id : {1017, 1018, 1006, 1024, 1}) {
         EXPECT_TRUE(Enabled(id)) << id;
     }
@@ -33,7 +33,7 @@ TEST_F(PanelOpening, FirstStartWithEmptyProfileRefusesThePlaceholder) {
     Start();
     EXPECT_THAT(Messages(), ElementsAre("You must enter a Device Description or Serial Number."));
     EXPECT_EQ(Status(), "USB not responding");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
     EXPECT_TRUE(Checked(1027));
     EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
     EXPECT_TRUE(Enabled(1024));
@@ -125,7 +125,7 @@ TEST_F(PanelOpening, SilentControllerLeavesTheDeviceOpenAndThePanelUsable) {
     // Two reads, each waiting out its 3 s time-out; nothing came, so no byte is shown.
     EXPECT_GE(sim.fsim_now_us() - before, 6'000'000u);
     EXPECT_EQ(Status(), "No response from USB");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
     EXPECT_TRUE(Enabled(1024));
     std::vector<std::string> calls = CallLines();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Read(2)"), 2);
@@ -148,12 +148,12 @@ TEST_F(PanelOpening, WrongFirstByteIsShownInUpperCaseHex) {
     EXPECT_EQ(Status(), "No response from USB (0x41)");
     Click(1024);
     EXPECT_EQ(Status(), "USB not responding (0x41)");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
 
     sim.fsim_set_probe_reply(0, FSIM_PROBE_ECHO, 0);
     Click(1024);
     EXPECT_EQ(Status(), "USB ready for communication.");
-    EXPECT_EQ(g_bLinkReady, 1);
+    EXPECT_TRUE(panel->Engine().LinkReady());
     EXPECT_TRUE(Enabled(1017));
 }
 
@@ -172,7 +172,7 @@ TEST_F(PanelOpening, OpenShowsResetWhileItRunsAndNeverReusesTheClosedHandle) {
     sim.fsim_clear_devices();
     Click(1024);
     EXPECT_EQ(Status(), "Could not open USB");
-    g_bLinkReady = 1;  // as if a stale flag remained
+    panel->Engine().SetLinkReady(true);  // as if a stale flag remained
     panel->Poll();
     EXPECT_EQ(Status(), "USB not open.");
 }

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/line_list_view.h"
+#include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         RememberDevice(0, kDescription);
         Start();
-        ASSERT_EQ(g_bLinkReady, 1);
+        ASSERT_TRUE(panel->Engine().LinkReady());
         sim.fsim_clear_written(0);
         // The probe's answer: echo and acknowledgment.
         PollAfter(1000);
@@ -88,7 +88,7 @@ TEST_F(PanelPoll, QueueFailureTearsTheLinkDown) {
     sim.fsim_record_calls(1);
     panel->Poll();
     EXPECT_EQ(Status(), "USB not open.");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
     EXPECT_THAT(CallLines(), ElementsAre("FT_GetQueueStatus()", "FT_Close()"));
     for (int id : {1017, 1018, 1006, 1024, 1})
         EXPECT_TRUE(Enabled(id)) << id;
@@ -107,67 +107,67 @@ TEST_F(PanelPoll, InformationReplyShowsEightAndFourCharactersEvenAcrossReads) {
     Receive({'0', '0', '0', 'V', '2', 0x01, 0x0D, 0x41});
     EXPECT_THAT(LogLines(), ElementsAre("253  0xFD", "QSC-1000", "V2..", "65  0x41"));
     EXPECT_EQ(ReceivedCount(), 14);
-    EXPECT_EQ(g_nInfoReplyCount, -1);
+    EXPECT_EQ(State().m_nInfoReplyCount, -1);
 }
 
 TEST_F(PanelPoll, CarriageReturnAfterResetRequestsTheStatus) {
-    g_nResetPending = 1;
+    State().m_nResetPending = 1;
     Receive({0x41, 0x0D});
     EXPECT_THAT(LogLines(), ElementsAre("65  0x41", "13  0x0D"));
     EXPECT_EQ(Written(), Bytes({0xCC}));
-    EXPECT_EQ(g_nResetPending, 0);
-    EXPECT_EQ(g_nStatusReplyCount, 0);
+    EXPECT_EQ(State().m_nResetPending, 0);
+    EXPECT_EQ(State().m_nStatusReplyCount, 0);
     // The controller's reply: 20 bytes go to the status reply, then the plain path again.
     PollAfter(LinkTime(20));
-    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_EQ(ReceivedCount(), 22);
     Receive({0xAA});
     EXPECT_TRUE(Checked(1065));
 }
 
 TEST_F(PanelPoll, GoCountdownCountsCyclesWithoutListing) {
-    panel->m_strRepeatCount = "2";
-    panel->m_strCyclesLeft = "2";
+    panel->Fields().m_strRepeatCount = "2";
+    panel->Fields().m_strCyclesLeft = "2";
     panel->UpdateData(false);
-    g_nFreeRunCountMode = 2;
-    g_nFreeRunCountEdge = 1;  // armed with the shutter closed
+    State().m_nFreeRunCountMode = 2;
+    State().m_nFreeRunCountEdge = 1;  // armed with the shutter closed
     Receive({0xAA, 0xAC});
     EXPECT_EQ(Text(1084), "1");
     EXPECT_TRUE(Checked(1066));
     Receive({0xAA, 0xAC});
     EXPECT_EQ(Text(1084), "2");
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     EXPECT_EQ(ReceivedCount(), 0);
     EXPECT_THAT(LogLines(), IsEmpty());
 }
 
 TEST_F(PanelPoll, CarriageReturnEndsTheCountdownAndSwallowedRepliesWait) {
-    panel->m_strRepeatCount = "5";
-    panel->m_strCyclesLeft = "3";
+    panel->Fields().m_strRepeatCount = "5";
+    panel->Fields().m_strCyclesLeft = "3";
     panel->UpdateData(false);
-    g_nFreeRunCountMode = 1;
-    g_nFreeRunCountEdge = 0;
-    g_nStatusReplyCount = 0;  // a Status request made during the run
+    State().m_nFreeRunCountMode = 1;
+    State().m_nFreeRunCountEdge = 0;
+    State().m_nStatusReplyCount = 0;  // a Status request made during the run
     Receive({0xCC, 0x41, 0xAA});
     EXPECT_EQ(Text(1084), "2");
-    EXPECT_EQ(g_nStatusReplyCount, 0);
+    EXPECT_EQ(State().m_nStatusReplyCount, 0);
     Receive({0x0D});
     EXPECT_EQ(Text(1084), "5");
-    EXPECT_EQ(g_nFreeRunCountMode, 0);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     Receive({0x99});
-    EXPECT_EQ(g_nStatusReplyCount, 1);
+    EXPECT_EQ(State().m_nStatusReplyCount, 1);
     EXPECT_THAT(LogLines(), ElementsAre("153  0x99"));
 }
 
 TEST_F(PanelPoll, ContinuousRunsAreNotCounted) {
-    panel->m_strRepeatCount = "Continuous";
-    panel->m_strCyclesLeft = "Continuous";
+    panel->Fields().m_strRepeatCount = "Continuous";
+    panel->Fields().m_strCyclesLeft = "Continuous";
     panel->UpdateData(false);
-    g_nFreeRunCountMode = 2;
-    g_nFreeRunCountEdge = 0;
+    State().m_nFreeRunCountMode = 2;
+    State().m_nFreeRunCountEdge = 0;
     Receive({0xAA, 0xAC, 0xAA});
     EXPECT_EQ(Text(1084), "Continuous");
-    EXPECT_EQ(g_nFreeRunCountMode, 2);
+    EXPECT_EQ(State().m_nFreeRunCountMode, 2);
 }
 
 TEST_F(PanelPoll, LogFollowsNewLinesOnlyWhileScrolledToTheEnd) {
@@ -201,7 +201,7 @@ TEST_F(PanelPoll, AFailureInsideThePollShowsOneMessageNotAFlood) {
     EXPECT_THAT(Messages(), ElementsAre("FT_GetQueueStatus is not valid!"));
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(Status(), "USB not open.");
-    EXPECT_EQ(g_bLinkReady, 0);
+    EXPECT_FALSE(panel->Engine().LinkReady());
 }
 
 TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileAReplyIsAwaited) {
@@ -216,10 +216,10 @@ TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileAReplyIsAwaited) {
     Receive({0x41, 0x42});  // bytes nothing awaits: every other frame
     EXPECT_EQ(timer->interval(), 32);
 
-    g_nStatusReplyCount = 0;  // a reply is armed
+    State().m_nStatusReplyCount = 0;  // a reply is armed
     panel->Poll();
     EXPECT_EQ(timer->interval(), 2);
-    g_nStatusReplyCount = -1;
+    State().m_nStatusReplyCount = -1;
 
     sim.fsim_fail_queue_status(0, 4);  // the link breaks: no poll at all
     panel->Poll();

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "freerun/nd_steps_dlg.h"
+#include "panel/nd_steps_dlg.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -42,7 +42,7 @@ protected:
 // The reply arrives over two reads, and the second one splits the closed time.
 TEST_F(PanelStatus, ShortLayoutShowsEverySetting) {
     Reply({kShortHead, kShortRest});
-    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_TRUE(Checked(1065));
     EXPECT_TRUE(Checked(1055));
     EXPECT_FALSE(Checked(1087));
@@ -93,13 +93,13 @@ TEST_F(PanelStatus, NoTimerSelectedWhenBothHoursBytesAreZero) {
 // out of range are taken arithmetically, without a radio to show them.
 TEST_F(PanelStatus, StatusRestartsAReplyAndOddBytesDoNoHarm) {
     Reply({{0xCC, 0xAA, 0xE0, 0x00, 0xA3}});
-    EXPECT_EQ(panel->m_nShutterMode, 4);
-    EXPECT_EQ(panel->m_nTriggerMode, 0);  // position 5 is skipped in an unknown mode
-    EXPECT_EQ(g_nStatusReplyCount, 5);
+    EXPECT_EQ(panel->Fields().m_nShutterMode, 4);
+    EXPECT_EQ(panel->Fields().m_nTriggerMode, 0);  // position 5 is skipped in an unknown mode
+    EXPECT_EQ(State().m_nStatusReplyCount, 5);
     Reply({kShortHead, kShortRest});
     EXPECT_TRUE(Checked(1055));
     EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
-    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
 }
 
 // The simulated controller's own replies, before and after the panel changed
@@ -117,7 +117,7 @@ TEST_F(PanelStatus, ShowsWhatTheControllerWasToldInBothLayouts) {
     Click(1061);
     Click(1065);
     Settle();
-    panel->m_nShutterMode = -1;  // so that the reply, not the click, sets what shows
+    panel->Fields().m_nShutterMode = -1;  // so that the reply, not the click, sets what shows
     panel->UpdateData(false);
     Click(1043);
     Settle();
@@ -157,8 +157,8 @@ TEST_F(PanelStatus, ResetShowsTheStoredSettingsByItself) {
     Click(1042);
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xFB, 0xCC));
-    EXPECT_EQ(g_nResetPending, 0);
-    EXPECT_EQ(g_nStatusReplyCount, -1);
+    EXPECT_EQ(State().m_nResetPending, 0);
+    EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_TRUE(Checked(1055));
     EXPECT_TRUE(Checked(1066));
     EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:024:0");

@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include "panel_fixture.h"
-#include "timing/stored_times.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -91,15 +90,15 @@ TEST_F(PanelTimer, LeadingZerosAndLettersStayNegativesAreRefused) {
 // field emptied as when typing. Negative hours must never turn the exposure
 // timer into the closed one.
 TEST_F(PanelTimer, SetTimerRefusesWhatTheMessageCannotCarry) {
-    g_strExposureTime = {"-1", "-1", "abc", "", "-9"};
+    State().m_strExposureTime = {"-1", "-1", "abc", "", "-9"};
     ChooseTimer(1);
     Click(1044);
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_THAT(Messages(), ElementsAre("Hours number must not be negative! Please retype."));
     EXPECT_THAT(TimerFields(), ElementsAre("", "-1", "abc", "", "-9"));
-    EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"-1", "-1", "abc", "", "-9"}));
+    EXPECT_EQ(State().m_strExposureTime, (ferrule::TimeText{"-1", "-1", "abc", "", "-9"}));
 
-    g_strClosedTime = {"", "", "", "1500", ""};
+    State().m_strClosedTime = {"", "", "", "1500", ""};
     ChooseTimer(0);
     Click(1044);
     EXPECT_THAT(Written(), IsEmpty());
@@ -125,8 +124,8 @@ TEST_F(PanelTimer, FiveHoursClearsAndLocksTheOtherComponents) {
     EXPECT_EQ(panel->m_sliderSecond->value(), 0);
 
     panel->messages.clear();
-    panel->m_strHour = "5";
-    panel->m_strMinute = "12";  // as a status reply or a loaded file leaves them
+    panel->Fields().m_strHour = "5";
+    panel->Fields().m_strMinute = "12";  // as a status reply or a loaded file leaves them
     panel->UpdateData(false);
     QTest::keyClick(Control(1080), Qt::Key_Backspace);
     EXPECT_THAT(Messages(), ElementsAre(kAtMaximum));
@@ -154,11 +153,11 @@ TEST_F(PanelTimer, SlidersSetTheirFieldsOnMouseReleaseOnly) {
 TEST_F(PanelTimer, ChoosingATimerLoadsItsStoredTime) {
     Type(1082, "450");
     ChooseTimer(1);
-    EXPECT_EQ(panel->m_nTimerSelect, 1);
+    EXPECT_EQ(panel->Fields().m_nTimerSelect, 1);
     EXPECT_THAT(TimerFields(), ElementsAre("", "", "", "", ""));
     EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 0, 0));
 
-    g_strClosedTime = {"1", "2", "3", "456", "7"};
+    State().m_strClosedTime = {"1", "2", "3", "456", "7"};
     ChooseTimer(0);
     EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "7"));
     EXPECT_THAT(TimerSliders(), ElementsAre(1, 2, 3, 456, 7));
@@ -183,7 +182,7 @@ TEST_F(PanelTimer, SetTimerSendsAndStoresTheChosenTimer) {
     sim.fsim_clear_written(0);
     Click(1044);
     EXPECT_THAT(Written(), ElementsAre(0xFA, 0x20, 0, 0, 0x99, 0x99));
-    EXPECT_EQ(g_strExposureTime, (ferrule::TimeText{"", "", "", "999", "9"}));
+    EXPECT_EQ(State().m_strExposureTime, (ferrule::TimeText{"", "", "", "999", "9"}));
     EXPECT_EQ(Text(1104), "00:00:00:999:9");
     EXPECT_EQ(Text(1103), "05:00:00:000:0");
     EXPECT_EQ(Text(1105), "Cycle Time - 05:00:01:023:9");

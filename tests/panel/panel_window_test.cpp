@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/about_box.h"
+#include "panel/widgets/about_box.h"
 #include "panel_fixture.h"
 
 using ::testing::ElementsAre;
@@ -51,10 +51,10 @@ TEST_F(PanelWindow, InitialisationShowsTheStartValues) {
     EXPECT_EQ(Text(1057), "Neutral Density ");
     EXPECT_EQ(Text(1099), "12 ms");
     EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:000:0");
-    EXPECT_EQ(panel->m_nShutterMode, 0);
-    EXPECT_EQ(panel->m_nShutter, 1);
-    EXPECT_EQ(panel->m_nSyncLevel, 1);
-    EXPECT_EQ(panel->m_nTriggerMode, 0);
+    EXPECT_EQ(panel->Fields().m_nShutterMode, 0);
+    EXPECT_EQ(panel->Fields().m_nShutter, 1);
+    EXPECT_EQ(panel->Fields().m_nSyncLevel, 1);
+    EXPECT_EQ(panel->Fields().m_nTriggerMode, 0);
     EXPECT_EQ(
         QApplication::focusWidget() == nullptr || QApplication::focusWidget() == Control(1027),
         true);
@@ -67,8 +67,8 @@ TEST_F(PanelWindow, NonIntegerInTheByteCountStopsTheExchangeWithAMessage) {
     SetText(1026, "typed but not read");
     EXPECT_FALSE(panel->UpdateData(true));
     EXPECT_THAT(Messages(), ElementsAre("Please enter an integer."));
-    EXPECT_EQ(panel->m_strStatus, "USB ready for communication.");  // read before 1021
-    EXPECT_EQ(panel->m_strDevice, kDescription);                    // after it: not read
+    EXPECT_EQ(panel->Fields().m_strStatus, "USB ready for communication.");  // read before 1021
+    EXPECT_EQ(panel->Fields().m_strDevice, kDescription);                    // after it: not read
 
     // A handler goes on with the fields it has: Clear writes 0 back.
     Click(1023);
@@ -93,11 +93,11 @@ TEST_F(PanelWindow, EscapeDoesNothingAndEnterInAnEditExits) {
     Start();
     QTest::keyClick(Control(1026), Qt::Key_Escape);
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(panel->m_d2xx.IsLoaded());
+    EXPECT_TRUE(panel->Engine().Driver().IsLoaded());
 
     QTest::keyClick(Control(1026), Qt::Key_Return);
     EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(panel->m_d2xx.IsLoaded());
+    EXPECT_FALSE(panel->Engine().Driver().IsLoaded());
     EXPECT_EQ(panel->ExitCode(), 0);
     EXPECT_EQ(panel->result(), 1);
 }
@@ -107,7 +107,7 @@ TEST_F(PanelWindow, ClosingTheWindowRunsTheExitSequence) {
     Start();
     panel->close();
     EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(panel->m_d2xx.IsLoaded());
+    EXPECT_FALSE(panel->Engine().Driver().IsLoaded());
     EXPECT_EQ(panel->ExitCode(), 0);
     EXPECT_THAT(Messages(), IsEmpty());
 }

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/about_box.h"
+#include "panel/widgets/about_box.h"
 #include "test_application.h"
 
 namespace {

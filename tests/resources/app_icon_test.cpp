@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "app/app_icon.h"
+#include "panel/widgets/app_icon.h"
 #include "test_application.h"
 
 namespace {

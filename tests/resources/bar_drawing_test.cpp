@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "resources/bar_drawing.h"
+#include "core/resources/bar_drawing.h"
 
 namespace {
 

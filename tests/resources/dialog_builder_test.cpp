@@ -19,10 +19,10 @@
 #include <set>
 #include <utility>
 
-#include "app/dialog_builder.h"
-#include "app/line_list_view.h"
-#include "app/whole_area_buttons.h"
-#include "resources/dialog_template.h"
+#include "core/resources/dialog_template.h"
+#include "panel/widgets/dialog_builder.h"
+#include "panel/widgets/line_list_view.h"
+#include "panel/widgets/whole_area_buttons.h"
 #include "test_application.h"
 
 namespace {

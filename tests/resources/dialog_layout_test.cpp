@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/dialog_template.h"
+#include "core/resources/dialog_template.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Free runs: their timing, how they start, stop and end.
 #include <gtest/gtest.h>
 
+#include "controller_model/controller_config.h"
 #include "model_recorder.h"
-#include "protocol/controller_config.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
+#include "controller_model/controller_replies.h"
+#include "core/protocol/message_catalogue.h"
+#include "core/protocol/status_reply.h"
 #include "model_recorder.h"
-#include "protocol/controller_replies.h"
-#include "protocol/message_catalogue.h"
-#include "protocol/status_reply.h"
 
 namespace {
 

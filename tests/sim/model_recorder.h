@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "protocol/controller_model.h"
+#include "controller_model/controller_model.h"
 
 struct SentByte {
     uint64_t timeUs;

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "controller_model/controller_model.h"
 #include "fake_tree.h"
-#include "protocol/controller_model.h"
 #include "pty_sim_process.h"
 #include "sim_library.h"
 #include "temp_dir.h"

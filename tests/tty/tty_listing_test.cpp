@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/device_listing.h"
+#include "core/link/device_listing.h"
 #include "tty_fixture.h"
 
 namespace {

@@ -1,0 +1,219 @@
+// The reply decoder: routes each received byte to the one reply it belongs
+// to, by the states that earlier commands armed, in a fixed order: the
+// free-run countdown, the information reply, the status reply, the Apply
+// upload, the reset follow-up, and the plain path.
+#include "core/common/leading_integer.h"
+#include "core/engine/controller_engine.h"
+#include "core/protocol/apply_upload.h"
+#include "core/protocol/status_reply.h"
+#include "core/timing/time_display.h"
+
+namespace ferrule {
+
+namespace wire = controller;
+
+void ControllerEngine::CountAndList(uint8_t byte) {
+    ++m_fields.m_nReceivedBytes;
+    m_hooks.LogRawByte(byte);
+}
+
+void ControllerEngine::ReplyDecoder(uint8_t byte) {
+    if (m_state.m_nFreeRunCountMode > 0) {
+        FreeRunCountdown(byte);
+    } else if (m_state.m_nInfoReplyCount >= 0) {
+        InfoReply(byte);
+    } else if (m_state.m_nStatusReplyCount >= 0) {
+        StatusReply(byte);
+    } else if (m_state.m_nApplyEchoCount >= 0) {
+        ApplyUpload(byte);
+    } else if (m_state.m_nResetPending > 0 && byte == wire::kEnd) {
+        CountAndList(byte);
+        m_state.m_nResetPending = 0;
+        m_state.m_nStatusReplyCount = 0;
+        WriteMessage(wire::CommandMessage(wire::kStatus));
+    } else {
+        CountAndList(byte);
+        if (byte == wire::kInfo) {
+            m_state.m_nInfoReplyCount = 0;
+        } else if (byte == wire::kOpen) {
+            m_fields.m_nShutter = 0;
+        } else if (byte == wire::kClose) {
+            m_fields.m_nShutter = 1;
+        }
+    }
+}
+
+void ControllerEngine::InfoReply(uint8_t byte) {
+    ++m_state.m_nInfoReplyCount;
+    ++m_fields.m_nReceivedBytes;
+    m_infoReply.Store(m_state.m_nInfoReplyCount, byte);
+    if (m_state.m_nInfoReplyCount >= InfoReplyText::kLength) {
+        m_hooks.LogLine(m_infoReply.FirstLine());
+        m_hooks.LogLine(m_infoReply.SecondLine());
+        m_state.m_nInfoReplyCount = -1;
+    }
+}
+
+// Every byte of a run goes here, neither counted nor listed. The shutter
+// report that brings the shutter back to where it was when the run was
+// armed completes a cycle.
+void ControllerEngine::FreeRunCountdown(uint8_t byte) {
+    if (byte == wire::kOpen || byte == wire::kClose) {
+        m_fields.m_nShutter = byte == wire::kOpen ? 0 : 1;
+        const int edge = m_state.m_nFreeRunCountEdge;
+        const uint8_t countedEdge = edge == 0 ? wire::kOpen : wire::kClose;
+        if (m_fields.m_strRepeatCount != "Continuous" && (edge == 0 || edge == 1) &&
+            byte == countedEdge) {
+            const int left = LeadingInteger(m_fields.m_strCyclesLeft);
+            if (left == 1) {
+                m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
+                if (m_state.m_nFreeRunCountMode == 2 ||
+                    (m_state.m_nFreeRunCountMode == 1 && m_fields.m_nTriggerMode == -1)) {
+                    m_state.m_nFreeRunCountMode = 0;
+                }
+            } else {
+                m_fields.m_strCyclesLeft = std::to_string(left - 1);
+            }
+        }
+    } else if (byte == wire::kEnd) {
+        m_state.m_nFreeRunCountMode = 0;
+        m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
+    }
+}
+
+void ControllerEngine::StatusReply(uint8_t byte) {
+    CountAndList(byte);
+    const int position = ++m_state.m_nStatusReplyCount;
+    const StatusSettings settings{m_fields.m_nShutter,       m_fields.m_nShutterMode,
+                                  m_fields.m_nNdSteps,       m_fields.m_nTriggerMode,
+                                  m_fields.m_nSyncLevel,     m_fields.m_nTimerSelect,
+                                  m_fields.m_nFreeRunOption, m_state.m_nRepeatCountHigh,
+                                  m_fields.m_strRepeatCount, m_fields.m_strCyclesLeft,
+                                  m_state.m_strClosedTime,   m_state.m_strExposureTime};
+    switch (TakeStatusByte(settings, position, byte)) {
+        case StatusField::Mode:
+            // Neutral Density's captions wait for the step count.
+            if (m_fields.m_nShutterMode != 2) {
+                ShowTransitionCaptions();
+            }
+            break;
+        case StatusField::NdSteps:
+            ShowTransitionCaptions();
+            break;
+        case StatusField::Trigger:
+            m_hooks.TickPulseBox(PulseBox::Trigger, m_fields.m_nTriggerMode != -1);
+            break;
+        case StatusField::Sync:
+            m_hooks.TickPulseBox(PulseBox::Sync, m_fields.m_nSyncLevel != -1);
+            break;
+        default:
+            break;
+    }
+    if (position >= kStatusReplyLength) {
+        EndStatusReply();
+    }
+}
+
+// After the last byte everything that shows the controller's settings is
+// refreshed: the cycle time, the selector, the timer editors, the fields,
+// and the three time displays.
+void ControllerEngine::EndStatusReply() {
+    m_state.m_nStatusReplyCount = -1;
+    ComputeCycleTime();
+    if (m_fields.m_nTimerSelect != -1) {
+        m_hooks.SelectTimer(m_fields.m_nTimerSelect);
+    }
+    EditDesignatedTime();
+    m_hooks.WriteFields();
+    m_hooks.ShowText(Display::ClosedTime, FormatTimeText(m_state.m_strClosedTime, " : "));
+    m_hooks.ShowText(Display::ExposureTime, FormatTimeText(m_state.m_strExposureTime, " : "));
+    ShowCycleTime();
+}
+
+// Every byte the upload takes is counted and listed; the step that is due
+// reads the fields afresh, so it sends what the user sees now.
+void ControllerEngine::ApplyUpload(uint8_t byte) {
+    CountAndList(byte);
+    ++m_state.m_nApplyEchoCount;
+    if (m_state.m_nApplyEchoCount != m_state.m_nApplyNextAt) {
+        return;
+    }
+    m_hooks.ReadFields();
+    const UploadStep step = ApplyUploadStep(
+        m_state.m_nApplyEchoCount,
+        {m_fields.m_nShutterMode, m_fields.m_nNdSteps, m_fields.m_nTriggerMode,
+         m_fields.m_nSyncLevel, m_state.m_strClosedTime, m_state.m_strExposureTime,
+         m_fields.m_strRepeatCount, m_fields.m_nFreeRunOption});
+    if (step.unsendable) {
+        m_state.AbandonUpload();
+        m_hooks.LogLine("Apply stopped: " + *step.unsendable);
+        return;
+    }
+    if (!step.message) {
+        return;  // no mode selected: stalled until Apply is pressed again
+    }
+    if (step.last) {
+        m_state.m_nApplyEchoCount = -1;
+        m_state.m_nApplyNextAt = -1;
+        m_state.m_nFreeRunCountMode = m_fields.m_nFreeRunOption;
+        m_state.m_nFreeRunCountEdge = m_fields.m_nShutter;
+    } else {
+        m_state.m_nApplyNextAt += step.nextAfter;
+    }
+    WriteMessage(*step.message);
+}
+
+// An upload the controller stopped answering is given up after a second, so
+// that it cannot come back to life when bytes arrive again.
+bool ControllerEngine::ExpireSilentUpload() {
+    if (m_state.m_nApplyEchoCount < 0 ||
+        m_hooks.NowMs() - m_uploadHeardMs < kUploadQuietLimitMs) {
+        return false;
+    }
+    m_state.AbandonUpload();
+    m_hooks.LogLine("Apply stopped: the controller did not answer for a second.");
+    return true;
+}
+
+ControllerEngine::PollResult ControllerEngine::Poll() {
+    PollResult result;
+    if (m_bLinkReady == 0) {
+        return result;
+    }
+    result.ran = true;
+    if (m_d2xx.GetQueueStatus(&result.waiting) != FT_OK) {
+        m_hooks.ReadFields();
+        m_fields.m_strStatus = "USB not open.";
+        m_linkTest.Stop();
+        m_hooks.LinkBroken();
+        m_d2xx.Close();
+        m_bLinkReady = 0;
+        m_hooks.WriteFields();
+        result.linkBroken = true;
+        return result;
+    }
+    if (result.waiting > 0) {
+        m_uploadHeardMs = m_hooks.NowMs();
+        DWORD got = 0;
+        const FT_STATUS status = m_d2xx.Read(
+            m_receiveBuffer, std::min<DWORD>(result.waiting, kReceiveBufferSize), &got);
+        const bool decodable =
+            got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
+        DecodeBatch(m_receiveBuffer, decodable ? got : 0);
+    } else if (ExpireSilentUpload()) {
+        m_hooks.WriteFields();
+    }
+    return result;
+}
+
+void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
+    if (count > 0) {
+        m_hooks.ReadFields();
+        for (size_t i = 0; i < count; ++i) {
+            ReplyDecoder(bytes[i]);
+        }
+    }
+    m_hooks.WriteFields();
+}
+
+}  // namespace ferrule
