@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -29,6 +27,21 @@ bool SameName(std::string_view a, std::string_view b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
+}
+
+// The file's lines without their line ends; a final line end starts no line.
+std::vector<std::string> SplitLines(std::string_view content) {
+    std::vector<std::string> lines;
+    while (!content.empty()) {
+        size_t end = content.find('\n');
+        std::string_view line = content.substr(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
+    }
+    return lines;
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -122,44 +135,33 @@ std::string ProfileFile::GetString(std::string_view section, std::string_view ke
     return value ? *value : std::string(defaultValue);
 }
 
-bool ProfileFile::WriteString(std::string_view section, std::string_view key,
-                              std::string_view value) {
-    std::vector<std::string> lines = ReadLines(m_path);
+RewriteResult ProfileFile::WriteString(std::string_view section, std::string_view key,
+                                       std::string_view value) {
     // A value must stay on its line.
     std::string clean(value);
     std::replace_if(
         clean.begin(), clean.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    std::string entry = std::string(key) + "=" + clean;
+    const std::string entry = std::string(key) + "=" + clean;
 
-    KeyPosition pos = Find(lines, section, key);
-    if (pos.key != std::string::npos) {
-        lines[pos.key] = entry;
-    } else if (pos.section != std::string::npos) {
-        lines.insert(lines.begin() + static_cast<long>(pos.lastOfSection) + 1, entry);
-    } else {
-        std::string header = "[";
-        header.append(section).append("]");
-        lines.push_back(std::move(header));
-        lines.push_back(entry);
-    }
-
-    std::string temp = m_path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    return RewriteFile(m_path, [&](std::string_view old) {
+        std::vector<std::string> lines = SplitLines(old);
+        KeyPosition pos = Find(lines, section, key);
+        if (pos.key != std::string::npos) {
+            lines[pos.key] = entry;
+        } else if (pos.section != std::string::npos) {
+            lines.insert(lines.begin() + static_cast<long>(pos.lastOfSection) + 1, entry);
+        } else {
+            std::string header = "[";
+            header.append(section).append("]");
+            lines.push_back(std::move(header));
+            lines.push_back(entry);
+        }
+        std::string content;
         for (const std::string& line : lines) {
-            out << line << '\n';
+            content.append(line).push_back('\n');
         }
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+        return content;
+    });
 }
 
 }  // namespace ferrule

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_rewrite.h"
+
 namespace ferrule {
 
 class ProfileFile {
@@ -24,10 +26,12 @@ public:
                           std::string_view defaultValue) const;
 
     // Sets the key, creating the file and the section as needed and keeping
-    // everything else in the file. The file is replaced in one rename, so a
-    // failed write leaves the previous profile intact. Returns false when the
-    // file could not be written.
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // everything else in the file. A line break in the value becomes a blank,
+    // so the value stays on its line. The file is rewritten as RewriteFile
+    // does: a failed write leaves the previous profile intact, and a
+    // read-only profile is not written; the result says which and why.
+    RewriteResult WriteString(std::string_view section, std::string_view key,
+                              std::string_view value);
 
 private:
     std::string m_path;
