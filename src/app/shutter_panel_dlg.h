@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -253,6 +254,7 @@ private:
     void ReadDeviceChoice();
     std::string ProfileText(int method) const;
     void WriteProfileText(int method, const std::string& text);
+    void WriteProfile(std::string_view key, const std::string& value);
     void StopBlinkWorker();
     void SchedulePoll(int intervalMs);
     bool ReplyExpected() const;
@@ -279,6 +281,7 @@ private:
 
     PanelOptions m_options;
     ferrule::ProfileFile m_profile;
+    bool m_profileProblemTold = false;  // a failed profile write was told in the log
     QWidget* m_content = nullptr;
     QScrollBar* m_scrollBar = nullptr;
     QTimer* m_pollTimer = nullptr;

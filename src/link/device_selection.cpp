@@ -15,7 +15,18 @@ std::string CShutterPanelDlg::ProfileText(int method) const {
 }
 
 void CShutterPanelDlg::WriteProfileText(int method, const std::string& text) {
-    m_profile.WriteString(kProfileSection, ferrule::KeyForMethod(method), text);
+    WriteProfile(ferrule::KeyForMethod(method), text);
+}
+
+// The device text is written on every keystroke, so a profile that cannot be
+// written is told once a run, as a line in the log, never as a box per write.
+void CShutterPanelDlg::WriteProfile(std::string_view key, const std::string& value) {
+    ferrule::RewriteResult result = m_profile.WriteString(kProfileSection, key, value);
+    if (!result && !m_profileProblemTold) {
+        m_profileProblemTold = true;
+        m_logReceived->AppendText("The profile " + m_profile.Path() + " " + result.Reason() +
+                                  "; the device choice is not remembered.");
+    }
 }
 
 void CShutterPanelDlg::ReadDeviceChoice() {
@@ -26,7 +37,7 @@ void CShutterPanelDlg::ReadDeviceChoice() {
 }
 
 void CShutterPanelDlg::OnOpenByRadio(int method) {
-    m_profile.WriteString(kProfileSection, ferrule::kOpenMethodKey, std::to_string(method));
+    WriteProfile(ferrule::kOpenMethodKey, std::to_string(method));
     UpdateData(true);
     m_strDevice = ProfileText(method);
     UpdateData(false);
