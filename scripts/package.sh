@@ -26,6 +26,7 @@ expected=(
     ./usr/share/applications/ferrule.desktop
     ./usr/share/man/man1/ferrule.1.gz
     ./usr/lib/udev/rules.d/60-ferrule-ftdi.rules
+    ./usr/share/doc/ferrule/copyright
 )
 for size in 16 24 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/ferrule.png")
@@ -60,6 +61,14 @@ desktop-file-validate "$root/packaging/ferrule.desktop" || failed=1
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
+# The copyright notice is the machine-readable one, naming the licence.
+copyright="$unpacked/usr/share/doc/ferrule/copyright"
+if ! cmp -s "$copyright" "$root/packaging/copyright" ||
+    ! grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" ||
+    ! grep -qxF 'License: GPL-3+' "$copyright"; then
+    echo "the package's copyright notice is not packaging/copyright in the machine-readable format" >&2
+    exit 1
+fi
 profile="$unpacked/ferrule.INI"
 printf '[MyFerruleAp]\nSerDesc=0\nDescString=Quillon Shutter Controller\n' >"$profile"
 status=$(QT_QPA_PLATFORM=offscreen "$unpacked/usr/bin/ferrule" --simulate --profile "$profile" \

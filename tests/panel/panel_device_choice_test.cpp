@@ -1,7 +1,10 @@
 // Choosing the device: method radios, the device text, Search and the list,
 // and the profile that keeps the choice across runs.
+#include <sys/stat.h>
+
 #include <QTest>
 #include <fstream>
+#include <iterator>
 
 #include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
@@ -167,12 +170,43 @@ TEST_F(PanelDeviceChoice, UnreadableOrGarbageProfileFallsBackToDefaults) {
     EXPECT_EQ(Status(), "USB not responding");
 }
 
+// The device text is written on every keystroke: a read-only profile is told
+// once, in the log, and never written.
+TEST_F(PanelDeviceChoice, ReadOnlyProfileIsToldOnceInTheLogAndLeftAlone) {
+    RememberDevice(1, "AB");
+    ASSERT_EQ(::chmod(profile.Path().c_str(), 0444), 0);
+    auto contents = [this] {
+        std::ifstream in(profile.Path(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = contents();
+    Start();
+    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "CDE");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    Click(1027);
+    Click(1028);
+
+    EXPECT_THAT(LogLines(), ElementsAre("The profile " + profile.Path() +
+                                        " is read-only; the device choice is not remembered."));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(contents(), before);
+    struct stat st {};
+    ASSERT_EQ(::stat(profile.Path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
 TEST_F(PanelDeviceChoice, ProfileThatCannotBeReadOrWrittenLeavesThePanelWorking) {
     panel = std::make_unique<TestPanel>(PanelOptions{FSIM_LIBRARY_PATH, dir.File(""), "ferrule"});
     panel->show();
     EXPECT_TRUE(Checked(1027));
     Click(1029);
     EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
+    EXPECT_THAT(LogLines(), ElementsAre("The profile " + dir.File("") +
+                                        " is not a regular file; the device choice is not "
+                                        "remembered."));
     SetText(1026, "");
     Click(1024);
     EXPECT_EQ(Status(), "USB ready for communication.");

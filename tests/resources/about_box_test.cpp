@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ResourceAboutBox, IsTitledAndNamesTheProgramAndVersion) {
+TEST(ResourceAboutBox, IsTitledAndNamesTheProgramVersionAndLicence) {
     TestApplication();
     CAboutBox about;
     EXPECT_EQ(about.windowTitle(), "About Ferrule");
@@ -21,10 +21,16 @@ TEST(ResourceAboutBox, IsTitledAndNamesTheProgramAndVersion) {
         version = version || label->text().contains("Ferrule Version 1.3");
     }
     EXPECT_TRUE(version);
+    auto* licence = about.findChild<QLabel*>("licence");
+    ASSERT_NE(licence, nullptr);
+    EXPECT_EQ(licence->text(),
+              "Free software under the GNU General Public License, version 3 or later.");
+    EXPECT_EQ(licence->accessibleName(), licence->text());
 }
 
 // The driver line grows the box to show a long path whole; only an
-// unreasonably long one is shortened, and stays whole in its tool tip.
+// unreasonably long one is shortened, and stays whole in its tool tip. The
+// lines never cover one another, however the licence wraps.
 TEST(ResourceAboutBox, EverythingFitsInTheBoxWhateverTheDriverPath) {
     TestApplication();
     const QString deep = "/opt/lab/instruments/shutters/quillon/lib/x86_64/libftd2xx.so";
@@ -36,8 +42,14 @@ TEST(ResourceAboutBox, EverythingFitsInTheBoxWhateverTheDriverPath) {
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(line->toolTip(), CAboutBox::DriverLine(path));
         QRect area(QPoint(0, 0), about.size());
-        for (QWidget* child : about.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QList<QWidget*> children = about.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* child : children) {
             EXPECT_TRUE(area.contains(child->geometry())) << child->objectName().toStdString();
+            for (QWidget* other : children) {
+                EXPECT_TRUE(child == other || !child->geometry().intersects(other->geometry()))
+                    << child->objectName().toStdString() << " covers "
+                    << other->objectName().toStdString();
+            }
         }
         if (path == huge) {
             EXPECT_LE(about.width(), 3 * plainWidth);

@@ -1,5 +1,5 @@
-// The About box (template 100), with a line below it that names the driver
-// library in use.
+// The About box (template 100), with the licence and the driver library in
+// use below it.
 #pragma once
 
 #include <QDialog>
@@ -15,7 +15,10 @@ public:
 
     // "Driver library: PATH", or that none is loaded.
     static QString DriverLine(const QString& driverLibrary);
+    static QString LicenceLine();
 
 private:
-    void AddDriverLine(const QString& driverLibrary);
+    // Returns where, in pixels, the space below the licence line begins.
+    int AddLicenceLine();
+    void AddDriverLine(const QString& driverLibrary, int below);
 };
