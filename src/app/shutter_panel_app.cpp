@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "core/link/driver_choice.h"
+#include "core/version.h"
 
 CommandLine ParseCommandLine(int argc, char** argv,
                              const std::vector<std::filesystem::path>& driverFolders,
@@ -76,7 +77,7 @@ std::string DefaultProfilePath() {
 
 CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("ferrule");
-    setApplicationVersion("1.3");
+    setApplicationVersion(FERRULE_VERSION);
 }
 
 namespace {

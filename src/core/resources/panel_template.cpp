@@ -12,6 +12,7 @@
 //   y 385-459  the received-data log, the byte count, Clear and EXIT.
 #include "core/resources/dialog_template.h"
 #include "core/resources/strings.h"
+#include "core/version.h"
 
 namespace ferrule {
 namespace {
@@ -145,7 +146,8 @@ constexpr ControlTemplate kPanelControls[] = {
     {kNoId, K::Static, "Left Cycle Number", 97, 344, 72, 9, kStyleNone, nullptr, nullptr},
 };
 
-constexpr DialogTemplate kPanel{kPanelTemplate, "Quillon Ferrule v1.3", 573, 465, kPanelControls};
+constexpr DialogTemplate kPanel{kPanelTemplate, "Quillon Ferrule v" FERRULE_VERSION, 573, 465,
+                                kPanelControls};
 
 }  // namespace
 

@@ -1,0 +1,203 @@
+// The controller engine on its own, driving the simulated controller through
+// the real driver binding: no window and no Qt. A recording view takes what
+// the engine logs and shows.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/engine/controller_engine.h"
+#include "core/link/device_opening.h"
+#include "sim_library.h"
+
+using ferrule::Display;
+using ferrule::PulseBox;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+namespace {
+
+class RecordingView : public ferrule::EngineHooks {
+public:
+    void LogRawByte(uint8_t byte) override { log.push_back(std::to_string(byte)); }
+    void LogLine(const std::string& text) override { log.push_back(text); }
+    void ShowText(Display which, const std::string& text) override { shown[which] = text; }
+    void TickPulseBox(PulseBox box, bool ticked) override { ticks[box] = ticked; }
+    void SelectTimer(int index) override { selected = index; }
+    void PositionTimerSliders(const std::array<int, 5>& positions) override { sliders = positions; }
+    int64_t NowMs() override { return nowMs; }
+
+    std::vector<std::string> log;
+    std::map<Display, std::string> shown;
+    std::map<PulseBox, bool> ticks;
+    int selected = -2;
+    std::array<int, 5> sliders{-1, -1, -1, -1, -1};
+    int64_t nowMs = 0;
+};
+
+class Engine : public ::testing::Test {
+protected:
+    using Bytes = std::vector<uint8_t>;
+
+    void SetUp() override {
+        sim.fsim_use_manual_clock(1);
+        d2xx.LoadD2xx(FSIM_LIBRARY_PATH);
+        ASSERT_TRUE(d2xx.IsLoaded());
+        ASSERT_EQ(ferrule::OpenSelectedDevice(d2xx, 0, "Quillon Shutter Controller").status, FT_OK);
+        ASSERT_TRUE(ferrule::ConfigureAndProbe(d2xx, false).Succeeded());
+        engine.Fields().m_strStatus = ferrule::kLinkReadyStatus;
+        engine.SetLinkReady(true);
+        Settle();
+        sim.fsim_clear_written(0);
+        view.log.clear();
+    }
+    void TearDown() override { d2xx.Close(); }
+
+    // Lets the controller answer, a poll every 5 ms of its clock.
+    void Settle(int polls = 20) {
+        for (int i = 0; i < polls; ++i) {
+            sim.fsim_advance_us(5000);
+            engine.Poll();
+        }
+    }
+    // A command as a front end gives it: through the gate, then the frame's end.
+    template <typename Body>
+    void Command(Body body) {
+        ASSERT_TRUE(engine.BeginCommand());
+        body();
+        engine.EndCommand();
+    }
+    Bytes Written() const {
+        Bytes bytes(sim.fsim_written(0, nullptr, 0));
+        sim.fsim_written(0, bytes.data(), static_cast<uint32_t>(bytes.size()));
+        return bytes;
+    }
+
+    SimLibrary sim;
+    std::vector<std::string> messages;
+    ferrule::D2xxApi d2xx{[this](const std::string& m) { messages.push_back(m); }};
+    RecordingView view;
+    ferrule::ControllerEngine engine{d2xx, view};
+    ferrule::PanelFields& fields = engine.Fields();
+    ferrule::ProtocolState& state = engine.State();
+};
+
+}  // namespace
+
+// The controller's settings come back in the short layout, then in the
+// Neutral Density one, and everything that shows them is refreshed.
+TEST_F(Engine, StatusReplyInBothLayouts) {
+    fields.m_nTimerSelect = 0;
+    fields.m_strHour = "1";
+    fields.m_strSecond = "30";
+    Command([&] { EXPECT_FALSE(engine.SetTimer()); });
+    Command([&] { engine.SetShutterMode(1); });
+    Settle();
+    fields = {};
+    fields.m_strStatus = ferrule::kLinkReadyStatus;
+    state.Reset();
+    Command([&] { engine.Status(); });
+    Settle();
+    EXPECT_EQ(state.m_nStatusReplyCount, -1);
+    EXPECT_EQ(fields.m_nShutterMode, 1);
+    EXPECT_EQ(fields.m_nShutter, 1);
+    EXPECT_EQ(state.m_strClosedTime, (ferrule::TimeText{"1", "0", "30", "0", "0"}));
+    EXPECT_EQ(fields.m_strHour, "1");
+    EXPECT_EQ(view.selected, 0);
+    EXPECT_EQ(view.sliders, (std::array<int, 5>{1, 0, 30, 0, 0}));
+    EXPECT_EQ(view.shown[Display::ClosedTime], "01 : 00 : 30 : 000 : 0");
+    EXPECT_EQ(view.shown[Display::CycleTime], "Cycle Time - 01:00:30:140:0");
+    EXPECT_EQ(view.shown[Display::OpeningTransition], "70 ms");
+    EXPECT_EQ(fields.m_nReceivedBytes, 20);
+
+    Command([&] { engine.SetNeutralDensity(20); });
+    Settle();
+    Command([&] { engine.Status(); });
+    Settle();
+    EXPECT_EQ(fields.m_nShutterMode, 2);
+    EXPECT_EQ(fields.m_nNdSteps, 20);
+    EXPECT_EQ(view.shown[Display::NdModeCaption], "Neutral Density - 20");
+    EXPECT_EQ(view.shown[Display::ClosingTransition], "5.28 ms");
+    EXPECT_EQ(state.m_strClosedTime, (ferrule::TimeText{"1", "0", "30", "0", "0"}));
+    EXPECT_EQ(state.m_nStatusReplyCount, -1);
+}
+
+// Three cycles of a Go run, counted down on the controller's shutter
+// reports, then the count back at the repeat number and the countdown off.
+TEST_F(Engine, AGoRunIsCountedDownToItsEnd) {
+    fields.m_nTimerSelect = 0;
+    fields.m_strMillisecond = "100";
+    Command([&] { engine.SetTimer(); });
+    fields.m_nTimerSelect = 1;
+    Command([&] { engine.SetTimer(); });
+    fields.m_strRepeatCount = "3";
+    Command([&] { engine.SendRepeatCount(); });
+    Settle();
+    fields.m_nShutter = 1;
+    Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
+    EXPECT_EQ(state.m_nFreeRunCountMode, 2);
+    std::vector<std::string> seen;
+    for (int i = 0; i < 200 && state.m_nFreeRunCountMode != 0; ++i) {
+        Settle(1);
+        if (seen.empty() || seen.back() != fields.m_strCyclesLeft) {
+            seen.push_back(fields.m_strCyclesLeft);
+        }
+    }
+    EXPECT_THAT(seen, ElementsAre("3", "2", "1", "3"));
+    EXPECT_EQ(state.m_nFreeRunCountMode, 0);
+}
+
+// A whole configuration goes out one message at a time, each after the
+// controller has answered the one before, and the last arms the countdown.
+TEST_F(Engine, ApplyUploadIsPacedByTheEcho) {
+    state.m_strClosedTime = {"", "", "1", "", ""};
+    fields.m_nShutter = 1;
+    fields.m_nShutterMode = 2;
+    fields.m_nNdSteps = 20;
+    fields.m_nTriggerMode = -1;
+    fields.m_nSyncLevel = -1;
+    fields.m_strRepeatCount = "3";
+    fields.m_nFreeRunOption = 1;
+    EXPECT_FALSE(engine.Apply());
+    EXPECT_THAT(Written(), ElementsAre(0xAC));  // nothing more until the echo
+    Settle(40);
+    EXPECT_THAT(Written(), ElementsAre(0xAC, 0xDE, 0x14, 0xFA, 0xA0, 0xFA, 0xB0, 0xFA, 0x10, 0x00,
+                                       0x01, 0x00, 0x00, 0xFA, 0x20, 0x00, 0x00, 0x00, 0x00, 0xFA,
+                                       0xF0, 0x00, 0x03, 0xFA, 0xF2));
+    EXPECT_EQ(state.m_nApplyEchoCount, -1);
+    EXPECT_EQ(state.m_nFreeRunCountMode, 1);
+    EXPECT_EQ(state.m_nFreeRunCountEdge, 1);
+}
+
+// After a reset the controller's carriage return makes the engine ask for
+// the status by itself, and the reply is taken as one.
+TEST_F(Engine, ResetIsFollowedByAStatusRequest) {
+    Command([&] { engine.Reset(); });
+    EXPECT_EQ(state.m_nResetPending, 1);
+    Settle();
+    EXPECT_EQ(state.m_nResetPending, 0);
+    EXPECT_EQ(state.m_nStatusReplyCount, -1);
+    EXPECT_THAT(Written(), ElementsAre(0xFB, 0xCC));
+    EXPECT_THAT(view.log, Contains("13"));
+    EXPECT_EQ(view.shown[Display::ExposureTime], "00 : 00 : 00 : 000 : 0");
+}
+
+TEST_F(Engine, InformationReplyIsShownAsTwoLines) {
+    Command([&] { engine.GetControllerInfo(); });
+    Settle();
+    EXPECT_THAT(view.log, ElementsAre("253", "QSC-1000", "V2.0"));
+    EXPECT_EQ(fields.m_nReceivedBytes, 13);
+}
+
+// A link broken under the poll is torn down once, whatever the front end.
+TEST_F(Engine, AFailingQueueBreaksTheLink) {
+    sim.fsim_fail_queue_status(0, FT_IO_ERROR);
+    const ferrule::ControllerEngine::PollResult result = engine.Poll();
+    EXPECT_TRUE(result.linkBroken);
+    EXPECT_FALSE(engine.LinkReady());
+    EXPECT_EQ(fields.m_strStatus, "USB not open.");
+    EXPECT_FALSE(engine.Poll().ran);
+    EXPECT_FALSE(engine.BeginCommand());
+}
