@@ -48,7 +48,7 @@ void CShutterPanelDlg::OpenAndProbe() {
     drivers.insert(drivers.end(), m_options.fallbackDrivers.begin(),
                    m_options.fallbackDrivers.end());
     m_d2xx.LoadD2xx(drivers);
-    m_engine.State().AbandonRepliesOnReopen();
+    m_engine.LinkReopened();
     UpdateData(true);
     RefreshRememberedIdentity();
 
@@ -80,7 +80,7 @@ void CShutterPanelDlg::OnOpen() {
     RepaintNow();
 
     m_d2xx.Close();
-    m_engine.State().AbandonRepliesOnReopen();
+    m_engine.LinkReopened();
     if (OpenSelectedDevice() != FT_OK) {
         m_fields.m_strStatus = "Could not open USB";
         m_engine.SetLinkReady(false);

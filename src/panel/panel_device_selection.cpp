@@ -69,7 +69,7 @@ void CShutterPanelDlg::OnListSelection() {
 // still owed are dropped with it.
 void CShutterPanelDlg::OnSearch() {
     m_d2xx.Close();
-    m_engine.State().AbandonRepliesOnReopen();
+    m_engine.LinkReopened();
     UpdateData(true);
     m_fields.m_strStatus = "USB Closed.";
     m_fields.m_nReceivedBytes = 0;

@@ -9,13 +9,11 @@ void CShutterPanelDlg::OnBlinkLeds() {
     if (!m_engine.LinkReady()) {
         return;
     }
-    // The stream's echoes are not an upload's.
-    m_engine.State().AbandonUpload();
     SetButtonGroup(101);
     GetDlgItem(ferrule::kCtlBlinkOff)->setEnabled(true);
     GetDlgItem(ferrule::kCtlSpeed)->setEnabled(true);
     GetDlgItem(ferrule::kCtlExit)->setEnabled(false);
-    m_engine.Blink().Start(m_d2xx);
+    m_engine.StartLinkTest();
     PollSoon();
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/protocol/free_run_frames.h"
+#include "core/protocol/message_names.h"
 #include "core/timing/timer_frame.h"
 
 using ferrule::TimeText;
@@ -72,4 +73,18 @@ TEST(Frames, TimerFrameRefusesWhatItCannotCarry) {
     EXPECT_EQ(ferrule::DescribeTimerFault("closed", {3, Kind::TooLarge}),
               "The closed time cannot be sent to the controller: its milliseconds must be 0 to "
               "999.");
+}
+
+// Messages named in the words of the panel's controls.
+TEST(Frames, MessagesByName) {
+    auto name = [](std::vector<uint8_t> bytes) { return ferrule::DescribeMessage(bytes); };
+    EXPECT_EQ(name({0xCC}), "Status");
+    EXPECT_EQ(name({0xDE, 0x14}), "Neutral Density, 20 steps");
+    EXPECT_EQ(name({0xFA, 0xA3}), "trigger Trigger on Rising Edge");
+    EXPECT_EQ(name({0xFA, 0x11, 0x02, 0x03, 0x45, 0x67}), "closed time 01:02:03:456:7");
+    EXPECT_EQ(name({0xFA, 0xF0, 0xFF, 0xFF}), "repeat number Continuous");
+    EXPECT_EQ(name({0xFA, 0xF0, 0x01, 0x2C}), "repeat number 300");
+    EXPECT_EQ(name({0xFA, 0xF3}), "Go");
+    EXPECT_EQ(name({0x41}), "link test");
+    EXPECT_EQ(name({0x07}), "byte 0x07");
 }

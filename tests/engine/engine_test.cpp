@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/engine/controller_engine.h"
@@ -200,4 +203,93 @@ TEST_F(Engine, AFailingQueueBreaksTheLink) {
     EXPECT_EQ(fields.m_strStatus, "USB not open.");
     EXPECT_FALSE(engine.Poll().ran);
     EXPECT_FALSE(engine.BeginCommand());
+}
+
+namespace {
+
+// Keeps what observers are told, as words.
+class EventLog : public ferrule::EngineObserver {
+public:
+    void OnEngineEvent(const ferrule::EngineEvent& e) override {
+        using Kind = ferrule::EngineEvent::Kind;
+        switch (e.kind) {
+            case Kind::Sent:
+                lines.push_back("sent " + std::string(e.text));
+                break;
+            case Kind::Received:
+                lines.push_back("received " + std::to_string(e.bytes.size()));
+                break;
+            case Kind::Byte:
+                routes.push_back(e.route);
+                effects.push_back(e.effect);
+                break;
+            case Kind::BatchDecoded:
+                lines.push_back("decoded");
+                break;
+            case Kind::StatusReply:
+                lines.push_back("status mode " + std::to_string(e.status->shutterMode));
+                break;
+            case Kind::InfoReply:
+                lines.push_back("info " + std::string(e.text));
+                break;
+            case Kind::UploadStep:
+                lines.push_back("step " + std::to_string(e.number));
+                break;
+            case Kind::UploadEnded:
+                lines.push_back("upload ended " + std::string(e.text));
+                break;
+            case Kind::LinkLost:
+                lines.push_back("link lost");
+                break;
+            case Kind::LinkTestSent:
+                linkTestBytes += e.bytes.size();
+                break;
+        }
+    }
+    std::vector<std::string> lines;
+    std::vector<ferrule::ByteRoute> routes;
+    std::vector<ferrule::ByteEffect> effects;
+    std::atomic<size_t> linkTestBytes{0};
+};
+
+}  // namespace
+
+// What the engine tells its observers: each message sent by name, each batch
+// and every byte of it with the branch that took it, and the whole replies.
+TEST_F(Engine, ObserversFollowTheLink) {
+    EventLog events;
+    engine.AddObserver(&events);
+    Command([&] { engine.Status(); });
+    Settle();
+    ASSERT_GE(events.lines.size(), 4u);
+    EXPECT_EQ(events.lines[0], "sent Status");
+    EXPECT_EQ(events.lines[1], "received 20");
+    EXPECT_THAT(events.lines, Contains("status mode 0"));
+    EXPECT_EQ(events.routes.size(), 20u);
+    EXPECT_EQ(events.routes.front(), ferrule::ByteRoute::StatusReply);
+
+    events.lines.clear();
+    Command([&] { engine.SetShutter(0); });
+    Command([&] { engine.GetControllerInfo(); });
+    Settle();
+    EXPECT_THAT(events.lines, Contains("sent Open"));
+    EXPECT_THAT(events.lines, Contains("info QSC-1000V2.0"));
+    EXPECT_THAT(events.effects, Contains(ferrule::ByteEffect::ShutterOpened));
+    EXPECT_THAT(events.effects, Contains(ferrule::ByteEffect::InfoStarted));
+
+    events.lines.clear();
+    fields.m_nShutterMode = -1;  // stalls after Apply's first byte
+    engine.Apply();
+    Command([&] { engine.Stop(); });
+    EXPECT_THAT(events.lines,
+                ElementsAre("sent Open", "upload ended another command was given", "sent STOP"));
+
+    engine.Blink().SetSpeed(499);
+    engine.StartLinkTest();
+    for (int i = 0; i < 500 && events.linkTestBytes < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    engine.Blink().StopAndWait();
+    EXPECT_GE(events.linkTestBytes, 3u);
+    engine.RemoveObserver(&events);
 }

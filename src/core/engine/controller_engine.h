@@ -10,11 +10,15 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/engine/engine_events.h"
 #include "core/engine/engine_hooks.h"
 #include "core/engine/panel_fields.h"
 #include "core/engine/protocol_state.h"
@@ -49,6 +53,18 @@ public:
     D2xxApi& Driver() { return m_d2xx; }
     LinkTest& Blink() { return m_linkTest; }
 
+    // Those who follow what happens on the link besides the view. An observer
+    // stays registered until removed and must outlive its registration.
+    void AddObserver(EngineObserver* observer);
+    void RemoveObserver(EngineObserver* observer);
+
+    // The link was opened again (or closed to list devices): nothing asked
+    // of the old link is still coming, so the upload, the status reply and
+    // the information reply are dropped.
+    void LinkReopened();
+    // Starts the link test's stream; its writes are told to the observers.
+    void StartLinkTest();
+
     // Set after a successful probe; the poll and the link test run only then.
     bool LinkReady() const { return m_bLinkReady != 0; }
     void SetLinkReady(bool ready) { m_bLinkReady = ready ? 1 : 0; }
@@ -64,13 +80,13 @@ public:
     // Command bodies: run them only when BeginCommand said the link is
     // ready, but for the two toggles, which write when turning on without it.
     void OnLine();
-    void Reset();                  // the decoder asks for the status after the reset
-    void Status();                 // arms the status reply
+    void Reset();                   // the decoder asks for the status after the reset
+    void Status();                  // arms the status reply
     void SetShutterMode(int mode);  // 0 Fast, 1 Soft
     // Neutral Density with the steps the user gave (0-144).
     void SetNeutralDensity(int steps);
-    void SetShutter(int shutter);    // 0 open, 1 close
-    void SetSyncLevel(int level);    // 0 high for open, 1 low for open
+    void SetShutter(int shutter);  // 0 open, 1 close
+    void SetSyncLevel(int level);  // 0 high for open, 1 low for open
     void ToggleSyncPulse(bool linkReady);
     void ToggleTriggerPulse(bool linkReady);
     void SetTriggerOption(int mode);  // 0-3
@@ -125,6 +141,10 @@ public:
 
 private:
     void WriteMessage(const controller::Message& message);
+    void Notify(const EngineEvent& event);
+    bool Observed() const { return m_observed.load(std::memory_order_relaxed); }
+    // Ends an upload under way, telling why.
+    void EndUpload(std::string_view why);
     void CountAndList(uint8_t byte);
     void FreeRunCountdown(uint8_t byte);
     void InfoReply(uint8_t byte);
@@ -142,7 +162,13 @@ private:
     int m_bLinkReady = 0;
     LinkTest m_linkTest;
     InfoReplyText m_infoReply;
-    int64_t m_uploadHeardMs = 0;  // when the upload last heard from the controller
+    int64_t m_uploadHeardMs = 0;                 // when the upload last heard from the controller
+    ByteEffect m_byteEffect = ByteEffect::None;  // what the byte being decoded did
+    // The link test tells its writes from its own thread; an observer may add
+    // or remove observers, itself included, while it is told.
+    std::recursive_mutex m_observersMutex;
+    std::vector<EngineObserver*> m_observers;
+    std::atomic<bool> m_observed{false};  // without observers the events cost nothing
     uint8_t m_receiveBuffer[kReceiveBufferSize] = {};
 };
 

@@ -4,6 +4,7 @@
 #include "core/common/leading_integer.h"
 #include "core/engine/controller_engine.h"
 #include "core/protocol/free_run_frames.h"
+#include "core/protocol/message_names.h"
 #include "core/timing/time_display.h"
 
 namespace ferrule {
@@ -17,7 +18,7 @@ constexpr const char* kContinuous = "Continuous";
 }  // namespace
 
 bool ControllerEngine::BeginCommand() {
-    m_state.AbandonUpload();
+    EndUpload("another command was given");
     return m_fields.m_strStatus == kLinkReadyStatus;
 }
 
@@ -30,6 +31,55 @@ void ControllerEngine::EndCommand() {
 void ControllerEngine::WriteMessage(const wire::Message& message) {
     DWORD written = 0;
     m_d2xx.Write(message.data(), static_cast<DWORD>(message.size), &written);
+    if (Observed()) {
+        const std::span<const uint8_t> bytes(message.data(), message.size);
+        const std::string name = DescribeMessage(bytes);
+        Notify({.kind = EngineEvent::Kind::Sent, .bytes = bytes, .text = name});
+    }
+}
+
+void ControllerEngine::AddObserver(EngineObserver* observer) {
+    std::lock_guard lock(m_observersMutex);
+    m_observers.push_back(observer);
+    m_observed = true;
+}
+
+void ControllerEngine::RemoveObserver(EngineObserver* observer) {
+    std::lock_guard lock(m_observersMutex);
+    std::erase(m_observers, observer);
+    m_observed = !m_observers.empty();
+}
+
+void ControllerEngine::Notify(const EngineEvent& event) {
+    std::lock_guard lock(m_observersMutex);
+    for (size_t i = 0; i < m_observers.size(); ++i) {
+        m_observers[i]->OnEngineEvent(event);
+    }
+}
+
+void ControllerEngine::LinkReopened() {
+    EndUpload("the link was opened again");
+    m_state.AbandonRepliesOnReopen();
+}
+
+void ControllerEngine::EndUpload(std::string_view why) {
+    if (m_state.m_nApplyEchoCount < 0) {
+        return;
+    }
+    m_state.AbandonUpload();
+    if (Observed()) {
+        Notify({.kind = EngineEvent::Kind::UploadEnded, .text = why});
+    }
+}
+
+// The stream's echoes would otherwise be counted as an upload's.
+void ControllerEngine::StartLinkTest() {
+    EndUpload("the link test started");
+    m_linkTest.Start(m_d2xx, [this](std::span<const uint8_t> bytes) {
+        if (Observed()) {
+            Notify({.kind = EngineEvent::Kind::LinkTestSent, .bytes = bytes});
+        }
+    });
 }
 
 void ControllerEngine::OnLine() {

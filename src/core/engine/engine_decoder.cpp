@@ -18,15 +18,28 @@ void ControllerEngine::CountAndList(uint8_t byte) {
 }
 
 void ControllerEngine::ReplyDecoder(uint8_t byte) {
+    m_byteEffect = ByteEffect::None;
+    ByteRoute route = ByteRoute::Plain;
+    int position = 0;
     if (m_state.m_nFreeRunCountMode > 0) {
+        route = ByteRoute::Countdown;
         FreeRunCountdown(byte);
+        position = LeadingInteger(m_fields.m_strCyclesLeft);
     } else if (m_state.m_nInfoReplyCount >= 0) {
+        route = ByteRoute::InfoReply;
+        position = m_state.m_nInfoReplyCount + 1;
         InfoReply(byte);
     } else if (m_state.m_nStatusReplyCount >= 0) {
+        route = ByteRoute::StatusReply;
+        position = m_state.m_nStatusReplyCount + 1;
         StatusReply(byte);
     } else if (m_state.m_nApplyEchoCount >= 0) {
+        route = ByteRoute::Upload;
+        position = m_state.m_nApplyEchoCount + 1;
         ApplyUpload(byte);
     } else if (m_state.m_nResetPending > 0 && byte == wire::kEnd) {
+        route = ByteRoute::ResetFollowUp;
+        m_byteEffect = ByteEffect::StatusRequested;
         CountAndList(byte);
         m_state.m_nResetPending = 0;
         m_state.m_nStatusReplyCount = 0;
@@ -35,11 +48,21 @@ void ControllerEngine::ReplyDecoder(uint8_t byte) {
         CountAndList(byte);
         if (byte == wire::kInfo) {
             m_state.m_nInfoReplyCount = 0;
+            m_byteEffect = ByteEffect::InfoStarted;
         } else if (byte == wire::kOpen) {
             m_fields.m_nShutter = 0;
+            m_byteEffect = ByteEffect::ShutterOpened;
         } else if (byte == wire::kClose) {
             m_fields.m_nShutter = 1;
+            m_byteEffect = ByteEffect::ShutterClosed;
         }
+    }
+    if (Observed()) {
+        Notify({.kind = EngineEvent::Kind::Byte,
+                .bytes = {&byte, 1},
+                .number = position,
+                .route = route,
+                .effect = m_byteEffect});
     }
 }
 
@@ -48,9 +71,15 @@ void ControllerEngine::InfoReply(uint8_t byte) {
     ++m_fields.m_nReceivedBytes;
     m_infoReply.Store(m_state.m_nInfoReplyCount, byte);
     if (m_state.m_nInfoReplyCount >= InfoReplyText::kLength) {
-        m_hooks.LogLine(m_infoReply.FirstLine());
-        m_hooks.LogLine(m_infoReply.SecondLine());
+        const std::string first = m_infoReply.FirstLine();
+        const std::string second = m_infoReply.SecondLine();
+        m_hooks.LogLine(first);
+        m_hooks.LogLine(second);
         m_state.m_nInfoReplyCount = -1;
+        if (Observed()) {
+            const std::string text = first + second;
+            Notify({.kind = EngineEvent::Kind::InfoReply, .text = text});
+        }
     }
 }
 
@@ -60,16 +89,19 @@ void ControllerEngine::InfoReply(uint8_t byte) {
 void ControllerEngine::FreeRunCountdown(uint8_t byte) {
     if (byte == wire::kOpen || byte == wire::kClose) {
         m_fields.m_nShutter = byte == wire::kOpen ? 0 : 1;
+        m_byteEffect = byte == wire::kOpen ? ByteEffect::ShutterOpened : ByteEffect::ShutterClosed;
         const int edge = m_state.m_nFreeRunCountEdge;
         const uint8_t countedEdge = edge == 0 ? wire::kOpen : wire::kClose;
         if (m_fields.m_strRepeatCount != "Continuous" && (edge == 0 || edge == 1) &&
             byte == countedEdge) {
             const int left = LeadingInteger(m_fields.m_strCyclesLeft);
+            m_byteEffect = ByteEffect::CycleCounted;
             if (left == 1) {
                 m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
                 if (m_state.m_nFreeRunCountMode == 2 ||
                     (m_state.m_nFreeRunCountMode == 1 && m_fields.m_nTriggerMode == -1)) {
                     m_state.m_nFreeRunCountMode = 0;
+                    m_byteEffect = ByteEffect::RunEnded;
                 }
             } else {
                 m_fields.m_strCyclesLeft = std::to_string(left - 1);
@@ -78,18 +110,18 @@ void ControllerEngine::FreeRunCountdown(uint8_t byte) {
     } else if (byte == wire::kEnd) {
         m_state.m_nFreeRunCountMode = 0;
         m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
+        m_byteEffect = ByteEffect::RunEnded;
     }
 }
 
 void ControllerEngine::StatusReply(uint8_t byte) {
     CountAndList(byte);
     const int position = ++m_state.m_nStatusReplyCount;
-    const StatusSettings settings{m_fields.m_nShutter,       m_fields.m_nShutterMode,
-                                  m_fields.m_nNdSteps,       m_fields.m_nTriggerMode,
-                                  m_fields.m_nSyncLevel,     m_fields.m_nTimerSelect,
-                                  m_fields.m_nFreeRunOption, m_state.m_nRepeatCountHigh,
-                                  m_fields.m_strRepeatCount, m_fields.m_strCyclesLeft,
-                                  m_state.m_strClosedTime,   m_state.m_strExposureTime};
+    const StatusSettings settings{
+        m_fields.m_nShutter,       m_fields.m_nShutterMode,    m_fields.m_nNdSteps,
+        m_fields.m_nTriggerMode,   m_fields.m_nSyncLevel,      m_fields.m_nTimerSelect,
+        m_fields.m_nFreeRunOption, m_state.m_nRepeatCountHigh, m_fields.m_strRepeatCount,
+        m_fields.m_strCyclesLeft,  m_state.m_strClosedTime,    m_state.m_strExposureTime};
     switch (TakeStatusByte(settings, position, byte)) {
         case StatusField::Mode:
             // Neutral Density's captions wait for the step count.
@@ -128,6 +160,22 @@ void ControllerEngine::EndStatusReply() {
     m_hooks.ShowText(Display::ClosedTime, FormatTimeText(m_state.m_strClosedTime, " : "));
     m_hooks.ShowText(Display::ExposureTime, FormatTimeText(m_state.m_strExposureTime, " : "));
     ShowCycleTime();
+    if (Observed()) {
+        StatusValues status;
+        status.shutter = m_fields.m_nShutter;
+        status.shutterMode = m_fields.m_nShutterMode;
+        status.ndSteps = m_fields.m_nNdSteps;
+        status.triggerMode = m_fields.m_nTriggerMode;
+        status.syncLevel = m_fields.m_nSyncLevel;
+        status.timerSelect = m_fields.m_nTimerSelect;
+        status.freeRunOption = m_fields.m_nFreeRunOption;
+        status.repeatCountHigh = m_state.m_nRepeatCountHigh;
+        status.repeatCount = m_fields.m_strRepeatCount;
+        status.cyclesLeft = m_fields.m_strCyclesLeft;
+        status.closed = m_state.m_strClosedTime;
+        status.exposure = m_state.m_strExposureTime;
+        Notify({.kind = EngineEvent::Kind::StatusReply, .status = &status});
+    }
 }
 
 // Every byte the upload takes is counted and listed; the step that is due
@@ -139,13 +187,13 @@ void ControllerEngine::ApplyUpload(uint8_t byte) {
         return;
     }
     m_hooks.ReadFields();
-    const UploadStep step = ApplyUploadStep(
-        m_state.m_nApplyEchoCount,
-        {m_fields.m_nShutterMode, m_fields.m_nNdSteps, m_fields.m_nTriggerMode,
-         m_fields.m_nSyncLevel, m_state.m_strClosedTime, m_state.m_strExposureTime,
-         m_fields.m_strRepeatCount, m_fields.m_nFreeRunOption});
+    const UploadStep step =
+        ApplyUploadStep(m_state.m_nApplyEchoCount,
+                        {m_fields.m_nShutterMode, m_fields.m_nNdSteps, m_fields.m_nTriggerMode,
+                         m_fields.m_nSyncLevel, m_state.m_strClosedTime, m_state.m_strExposureTime,
+                         m_fields.m_strRepeatCount, m_fields.m_nFreeRunOption});
     if (step.unsendable) {
-        m_state.AbandonUpload();
+        EndUpload(*step.unsendable);
         m_hooks.LogLine("Apply stopped: " + *step.unsendable);
         return;
     }
@@ -160,17 +208,22 @@ void ControllerEngine::ApplyUpload(uint8_t byte) {
     } else {
         m_state.m_nApplyNextAt += step.nextAfter;
     }
+    if (Observed()) {
+        Notify({.kind = EngineEvent::Kind::UploadStep, .number = step.number});
+    }
     WriteMessage(*step.message);
+    if (step.last && Observed()) {
+        Notify({.kind = EngineEvent::Kind::UploadEnded});
+    }
 }
 
 // An upload the controller stopped answering is given up after a second, so
 // that it cannot come back to life when bytes arrive again.
 bool ControllerEngine::ExpireSilentUpload() {
-    if (m_state.m_nApplyEchoCount < 0 ||
-        m_hooks.NowMs() - m_uploadHeardMs < kUploadQuietLimitMs) {
+    if (m_state.m_nApplyEchoCount < 0 || m_hooks.NowMs() - m_uploadHeardMs < kUploadQuietLimitMs) {
         return false;
     }
-    m_state.AbandonUpload();
+    EndUpload("the controller did not answer for a second");
     m_hooks.LogLine("Apply stopped: the controller did not answer for a second.");
     return true;
 }
@@ -189,14 +242,17 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
         m_d2xx.Close();
         m_bLinkReady = 0;
         m_hooks.WriteFields();
+        if (Observed()) {
+            Notify({.kind = EngineEvent::Kind::LinkLost});
+        }
         result.linkBroken = true;
         return result;
     }
     if (result.waiting > 0) {
         m_uploadHeardMs = m_hooks.NowMs();
         DWORD got = 0;
-        const FT_STATUS status = m_d2xx.Read(
-            m_receiveBuffer, std::min<DWORD>(result.waiting, kReceiveBufferSize), &got);
+        const FT_STATUS status =
+            m_d2xx.Read(m_receiveBuffer, std::min<DWORD>(result.waiting, kReceiveBufferSize), &got);
         const bool decodable =
             got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
         DecodeBatch(m_receiveBuffer, decodable ? got : 0);
@@ -209,8 +265,15 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
 void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
     if (count > 0) {
         m_hooks.ReadFields();
+        const bool observed = Observed();
+        if (observed) {
+            Notify({.kind = EngineEvent::Kind::Received, .bytes = {bytes, count}});
+        }
         for (size_t i = 0; i < count; ++i) {
             ReplyDecoder(bytes[i]);
+        }
+        if (observed) {
+            Notify({.kind = EngineEvent::Kind::BatchDecoded, .bytes = {bytes, count}});
         }
     }
     m_hooks.WriteFields();

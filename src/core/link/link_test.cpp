@@ -21,10 +21,10 @@ LinkTest::~LinkTest() {
     StopAndWait();
 }
 
-void LinkTest::Start(D2xxApi& d2xx) {
+void LinkTest::Start(D2xxApi& d2xx, WriteListener onWritten) {
     StopAndWait();
     m_bBlinkRun = 1;
-    m_worker = std::thread(Worker, &d2xx, &m_bBlinkRun, &m_nBlinkSpeed);
+    m_worker = std::thread(Worker, &d2xx, &m_bBlinkRun, &m_nBlinkSpeed, std::move(onWritten));
 }
 
 void LinkTest::StopAndWait() {
@@ -34,7 +34,8 @@ void LinkTest::StopAndWait() {
     }
 }
 
-void LinkTest::Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* speedSetting) {
+void LinkTest::Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* speedSetting,
+                      WriteListener onWritten) {
     if (*run == 0) {
         return;
     }
@@ -48,6 +49,8 @@ void LinkTest::Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* sp
             buffer[0] = controller::BlinkPatternByte(counter);
             if (!StreamMayContinue(d2xx->Write(buffer, 1, &written))) {
                 *run = 0;
+            } else if (onWritten) {
+                onWritten({buffer, 1});
             }
             ++counter;
         } else {
@@ -58,6 +61,8 @@ void LinkTest::Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* sp
             }
             if (!StreamMayContinue(d2xx->Write(buffer, kBurstSize, &written))) {
                 *run = 0;
+            } else if (onWritten) {
+                onWritten({buffer, kBurstSize});
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <thread>
 
 #include "core/link/d2xx_api.h"
@@ -21,9 +24,12 @@ public:
     LinkTest(const LinkTest&) = delete;
     LinkTest& operator=(const LinkTest&) = delete;
 
+    // Told, on the worker's thread, of every write the stream makes.
+    using WriteListener = std::function<void(std::span<const uint8_t> bytes)>;
+
     // Starts the stream on `d2xx`. A worker told to stop may still be in its
     // last step: it is waited for first, so only one stream ever runs.
-    void Start(D2xxApi& d2xx);
+    void Start(D2xxApi& d2xx, WriteListener onWritten = {});
     // Tells the stream to stop after its current step, without waiting.
     void Stop() { m_bBlinkRun = 0; }
     // Stops the stream and waits until its worker has left its loop, so that
@@ -36,7 +42,8 @@ public:
     bool Running() const { return m_bBlinkRun != 0; }
 
 private:
-    static void Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* speed);
+    static void Worker(D2xxApi* d2xx, std::atomic<int>* run, std::atomic<int>* speed,
+                       WriteListener onWritten);
 
     std::atomic<int> m_bBlinkRun{0};
     std::atomic<int> m_nBlinkSpeed{0};

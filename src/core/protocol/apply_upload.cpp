@@ -26,6 +26,13 @@ controller::Message UploadRepeatFrame(std::string_view repeatCount) {
 
 UploadStep ApplyUploadStep(int received, const UploadSettings& s) {
     UploadStep step;
+    step.number = received <= 2    ? 1
+                  : received <= 5  ? 2
+                  : received <= 8  ? 3
+                  : received <= 11 ? 4
+                  : received <= 18 ? 5
+                  : received <= 25 ? 6
+                                   : 7;
     if (received <= 2) {
         if (s.shutterMode == -1) {
             return step;

@@ -30,6 +30,7 @@ struct UploadStep {
     std::optional<controller::Message> message;  // none: stalled, or a time it cannot send
     int nextAfter = 0;                           // how many more bytes until the next step
     bool last = false;                           // the running option, which ends the upload
+    int number = 0;                              // 1 to 7
     // The time due cannot be sent as a timer message: the upload cannot go on.
     std::optional<std::string> unsendable;
 };
