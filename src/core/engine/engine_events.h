@@ -47,9 +47,9 @@ struct EngineEvent {
         LinkLost,      // the poll found the link broken
         LinkTestSent,  // the link test wrote bytes (told on the link test's thread)
     };
-    Kind kind;
-    std::span<const uint8_t> bytes;  // Sent, Received, LinkTestSent; Byte: the one byte
-    std::string_view text;           // Sent, InfoReply, UploadEnded
+    Kind kind = Kind::Sent;
+    std::span<const uint8_t> bytes{};  // Sent, Received, LinkTestSent; Byte: the one byte
+    std::string_view text{};           // Sent, InfoReply, UploadEnded
     int number = 0;                  // UploadStep: the step; Byte: position in its reply;
                                      // CycleCounted: cycles left
     ByteRoute route = ByteRoute::Plain;
