@@ -34,10 +34,10 @@ CNdStepsDlg::CNdStepsDlg(QWidget* parent) : QDialog(parent) {
         prompt->setBuddy(m_editSteps);
         m_editSteps->setAccessibleDescription(prompt->text());
     }
-    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(kIdOk))) {
+    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(ferrule::kCtlOk))) {
         connect(ok, &QAbstractButton::clicked, this, &CNdStepsDlg::accept);
     }
-    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(kIdCancel))) {
+    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(ferrule::kCtlCancel))) {
         connect(cancel, &QAbstractButton::clicked, this, &CNdStepsDlg::reject);
     }
 }

@@ -13,8 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "core/resources/control_ids.h"
 #include "panel/nd_steps_dlg.h"
 #include "test_application.h"
+
+using namespace ferrule;
 
 namespace {
 
@@ -43,7 +46,7 @@ public:
 };
 
 QLineEdit* Edit(CNdStepsDlg& dlg) {
-    return qobject_cast<QLineEdit*>(dlg.GetDlgItem(1075));
+    return qobject_cast<QLineEdit*>(dlg.GetDlgItem(kCtlSteps));
 }
 QPushButton* Button(CNdStepsDlg& dlg, int id) {
     return qobject_cast<QPushButton*>(dlg.GetDlgItem(id));
@@ -52,10 +55,10 @@ void Type(CNdStepsDlg& dlg, const std::string& text) {
     QTest::keyClicks(Edit(dlg), QString::fromStdString(text));
 }
 void ClickOk(CNdStepsDlg& dlg) {
-    QTest::mouseClick(Button(dlg, kIdOk), Qt::LeftButton);
+    QTest::mouseClick(Button(dlg, kCtlOk), Qt::LeftButton);
 }
 void ClickCancel(CNdStepsDlg& dlg) {
-    QTest::mouseClick(Button(dlg, kIdCancel), Qt::LeftButton);
+    QTest::mouseClick(Button(dlg, kCtlCancel), Qt::LeftButton);
 }
 // The Press action clicks as an animated click does: down at once, the click
 // itself on release a moment later.
@@ -169,11 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"ClickOk", ClickOk, kIdOk},
         EndCase{"Return", [](CNdStepsDlg& d) { QTest::keyClick(Edit(d), Qt::Key_Return); }, kIdOk},
         EndCase{"Enter", [](CNdStepsDlg& d) { QTest::keyClick(Edit(d), Qt::Key_Enter); }, kIdOk},
-        EndCase{"PressOk", [](CNdStepsDlg& d) { Press(Button(d, kIdOk)); }, kIdOk},
+        EndCase{"PressOk", [](CNdStepsDlg& d) { Press(Button(d, kCtlOk)); }, kIdOk},
         EndCase{"ClickCancel", ClickCancel, kIdCancel},
         EndCase{"Escape", [](CNdStepsDlg& d) { QTest::keyClick(Edit(d), Qt::Key_Escape); },
                 kIdCancel},
-        EndCase{"PressCancel", [](CNdStepsDlg& d) { Press(Button(d, kIdCancel)); }, kIdCancel},
+        EndCase{"PressCancel", [](CNdStepsDlg& d) { Press(Button(d, kCtlCancel)); }, kIdCancel},
         EndCase{"CloseWindow", [](CNdStepsDlg& d) { d.close(); }, kIdCancel}),
     [](const ::testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
@@ -198,8 +201,8 @@ TEST_F(NdSteps, ItsButtonsWaitWhileAWarningIsUp) {
     ScriptedSteps dlg;
     bool openUnderWarning = false;
     dlg.whileShown = [&] {
-        Press(Button(dlg, kIdOk));
-        Press(Button(dlg, kIdCancel));
+        Press(Button(dlg, kCtlOk));
+        Press(Button(dlg, kCtlCancel));
         dlg.close();
         openUnderWarning = dlg.isVisible();
     };

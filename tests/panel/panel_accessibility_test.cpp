@@ -12,6 +12,8 @@
 #include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 using PanelAccessibility = PanelTest;
 
@@ -28,29 +30,30 @@ std::string Name(QWidget* widget) {
 
 // The names of the controls without a caption of their own.
 const std::map<int, std::string> kNamesOfUncaptioned = {
-    {1026, "Device"},
-    {1015, "Status line"},
-    {1021, "Received Bytes #"},
-    {1019, "Data Received:"},
-    {1006, "Speed"},
-    {1079, "HR"},
-    {1080, "MIN"},
-    {1081, "S"},
-    {1082, "MS"},
-    {1089, ".1MS"},
-    {1098, "0 - 5 Hour"},
-    {1097, "0 - 59 Minute"},
-    {1095, "0 - 59 Seconds"},
-    {1093, "0 - 1000 Milliseconds"},
-    {1096, "0 - 0.9 Milliseconds"},
-    {1090, "Select Timer:"},
-    {1083, "Repeat Cycle Number:"},
-    {1084, "Left Cycle Number"},
+    {kCtlDevice, "Device"},
+    {kCtlStatusLine, "Status line"},
+    {kCtlReceivedBytes, "Received Bytes #"},
+    {kCtlReceivedData, "Data Received:"},
+    {kCtlSpeed, "Speed"},
+    {kCtlHour, "HR"},
+    {kCtlMinute, "MIN"},
+    {kCtlSecond, "S"},
+    {kCtlMillisecond, "MS"},
+    {kCtlTenthMs, ".1MS"},
+    {kCtlHourSlider, "0 - 5 Hour"},
+    {kCtlMinuteSlider, "0 - 59 Minute"},
+    {kCtlSecondSlider, "0 - 59 Seconds"},
+    {kCtlMillisecondSlider, "0 - 1000 Milliseconds"},
+    {kCtlTenthMsSlider, "0 - 0.9 Milliseconds"},
+    {kCtlTimerSelect, "Select Timer:"},
+    {kCtlRepeatCount, "Repeat Cycle Number:"},
+    {kCtlCyclesLeft, "Left Cycle Number"},
 };
 
 const std::map<int, std::string> kDescriptionsOfDisplays = {
-    {1103, "Closed time"},        {1104, "Exposure time"},      {1105, "Cycle time"},
-    {1099, "Closing transition"}, {1100, "Opening transition"},
+    {kCtlClosedTimeDisplay, "Closed time"},        {kCtlExposureTimeDisplay, "Exposure time"},
+    {kCtlCycleTimeDisplay, "Cycle time"},          {kCtlClosingTransition, "Closing transition"},
+    {kCtlOpeningTransition, "Opening transition"},
 };
 
 QAccessible::Role RoleOf(ferrule::ControlKind kind) {
@@ -116,18 +119,19 @@ TEST_F(PanelAccessibility, RadioGroupsReportCheckedAndNoneCheckedAsRadios) {
     panel->Fields().m_nTriggerMode = 2;
     panel->Fields().m_nSyncLevel = -1;
     panel->UpdateData(false);
-    for (int id : {1058, 1059, 1110, 1111, 1061, 1062}) {
+    for (int id : {kCtlEnableOnHigh, kCtlEnableOnLow, kCtlTriggerOnRisingEdge,
+                   kCtlTriggerOnFallingEdge, kCtlHighForOpen, kCtlLowForOpen}) {
         QAccessibleInterface* a = Accessible(Control(id));
         EXPECT_EQ(a->role(), QAccessible::RadioButton) << id;
         EXPECT_TRUE(a->state().checkable) << id;
-        EXPECT_EQ(a->state().checked, id == 1110) << id;
+        EXPECT_EQ(a->state().checked, id == kCtlTriggerOnRisingEdge) << id;
     }
     // The user's click still moves the check within a group.
-    Click(1059);
-    EXPECT_TRUE(Accessible(Control(1059))->state().checked);
-    EXPECT_FALSE(Accessible(Control(1110))->state().checked);
-    EXPECT_EQ(Accessible(Control(1087))->role(), QAccessible::CheckBox);
-    EXPECT_EQ(Accessible(Control(1088))->role(), QAccessible::CheckBox);
+    Click(kCtlEnableOnLow);
+    EXPECT_TRUE(Accessible(Control(kCtlEnableOnLow))->state().checked);
+    EXPECT_FALSE(Accessible(Control(kCtlTriggerOnRisingEdge))->state().checked);
+    EXPECT_EQ(Accessible(Control(kCtlTriggerPulse))->role(), QAccessible::CheckBox);
+    EXPECT_EQ(Accessible(Control(kCtlSyncPulse))->role(), QAccessible::CheckBox);
 }
 
 // A screen reader's Toggle clicks as the mouse does, so the command behind
@@ -144,19 +148,19 @@ TEST_F(PanelAccessibility, ToggleOnARadioOrCheckBoxRunsItsCommand) {
         action->doAction(QAccessibleActionInterface::toggleAction());
         QCoreApplication::processEvents();
     };
-    toggle(1056);
-    toggle(1088);
+    toggle(kCtlModeSoft);
+    toggle(kCtlSyncPulse);
     EXPECT_THAT(Written(), ElementsAre(0xDD, 0xFA, 0xB0));
-    EXPECT_EQ(Name(Control(1056)), "Soft");
-    EXPECT_TRUE(Accessible(Control(1056))->state().checked);
-    EXPECT_FALSE(Accessible(Control(1088))->state().checked);
-    EXPECT_EQ(Name(Control(1057)), "Neutral Density");  // the caption Soft set
+    EXPECT_EQ(Name(Control(kCtlModeSoft)), "Soft");
+    EXPECT_TRUE(Accessible(Control(kCtlModeSoft))->state().checked);
+    EXPECT_FALSE(Accessible(Control(kCtlSyncPulse))->state().checked);
+    EXPECT_EQ(Name(Control(kCtlModeNd)), "Neutral Density");  // the caption Soft set
 }
 
 TEST_F(PanelAccessibility, UpdatedDisplaysAreNamedByTheirNewText) {
     Start();
-    static_cast<QLabel*>(Control(1105))->setText("Cycle Time - 00:00:00:024:0");
-    EXPECT_EQ(Name(Control(1105)), "Cycle Time - 00:00:00:024:0");
+    static_cast<QLabel*>(Control(kCtlCycleTimeDisplay))->setText("Cycle Time - 00:00:00:024:0");
+    EXPECT_EQ(Name(Control(kCtlCycleTimeDisplay)), "Cycle Time - 00:00:00:024:0");
 }
 
 // The poll runs inside every modal loop: its message must wait for the box
@@ -267,7 +271,7 @@ TEST_F(PanelLogAccessibility, SearchResultsAreItemsThatSelectLikeAClick) {
     sim.fsim_add_device("Bench B", "QSB02");
     RememberDevice(0, "Bench A");
     Start();
-    Click(1030);
+    Click(kCtlSearch);
     LogItems log = Log();
     EXPECT_THAT(log.ChildNames(),
                 ::testing::ElementsAre("2 device(s) attached:", "Bench A", "Bench B"));
@@ -275,7 +279,7 @@ TEST_F(PanelLogAccessibility, SearchResultsAreItemsThatSelectLikeAClick) {
     EXPECT_EQ(log.table->selectedRowCount(), 0);
 
     log.Press(2);
-    EXPECT_EQ(Text(1026), "Bench B");
+    EXPECT_EQ(Text(kCtlDevice), "Bench B");
     EXPECT_EQ(profile.GetString("MyFerruleAp", "DescString", ""), "Bench B");
     EXPECT_TRUE(log.table->isRowSelected(2));
     EXPECT_TRUE(log.list->child(2)->state().selected);
@@ -283,7 +287,7 @@ TEST_F(PanelLogAccessibility, SearchResultsAreItemsThatSelectLikeAClick) {
     EXPECT_EQ(log.list->text(QAccessible::Value).toStdString(), "Bench B");
 
     EXPECT_TRUE(log.table->selectRow(0));  // the table's own selection, as AT-SPI offers it
-    EXPECT_EQ(Text(1026), "2 device(s) attached:");
+    EXPECT_EQ(Text(kCtlDevice), "2 device(s) attached:");
     EXPECT_FALSE(log.table->unselectRow(0));  // a line stays chosen, as with the mouse
 }
 
@@ -304,7 +308,7 @@ TEST_F(PanelLogAccessibility, ALineSelectedWhileLinesArriveIsTheLineAskedFor) {
     AppendBytes(600, 0x42);  // a poll's batch arrives meanwhile
     fifth->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(panel->m_listReceived->currentRow(), 5);
-    EXPECT_EQ(Text(1026), "65  0x41");
+    EXPECT_EQ(Text(kCtlDevice), "65  0x41");
 
     panel->OnClear();  // an item outlives the lines it stood for
     EXPECT_FALSE(fifth->isValid());

@@ -4,6 +4,8 @@
 
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 
 using PanelBinding = PanelTest;
@@ -22,12 +24,12 @@ TEST_F(PanelBinding, MissingLibraryShowsLoadMessageThenOneMessagePerWrapperCall)
         EXPECT_EQ(m.type, kMbOk | kMbIconExclamation);
     }
     EXPECT_EQ(Status(), "USB not responding");
-    EXPECT_TRUE(Enabled(1024));
-    EXPECT_FALSE(Enabled(1017));
+    EXPECT_TRUE(Enabled(kCtlOpen));
+    EXPECT_FALSE(Enabled(kCtlBlinkLeds));
 
     // The panel stays usable: Search reports through the wrappers again.
     p.messages.clear();
-    Click(1030);
+    Click(kCtlSearch);
     EXPECT_THAT(Messages(), ElementsAre("FT_Close is not valid!", "FT_ListDevices is not valid!",
                                         "FT_ListDevices failed"));
     EXPECT_EQ(Status(), "USB Closed.");

@@ -6,6 +6,8 @@
 
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 
 class PanelBlink : public PanelTest {
@@ -24,7 +26,7 @@ protected:
     }
     // The user lets go of the Speed slider at value.
     void ReleaseSpeedAt(int value) {
-        auto* slider = static_cast<QSlider*>(Control(1006));
+        auto* slider = static_cast<QSlider*>(Control(kCtlSpeed));
         slider->setValue(value);
         QTest::mouseRelease(slider, Qt::LeftButton);
         QCoreApplication::processEvents();
@@ -51,14 +53,14 @@ TEST_F(PanelBlink, StreamCyclesThroughTheTestBytesAtTheReleasedSpeed) {
               0);  // the slider shows 10, but only a release counts
     ReleaseSpeedAt(495);
     EXPECT_EQ(panel->Engine().Blink().Speed(), 495);
-    Click(1017);
-    EXPECT_FALSE(Enabled(1017));
-    EXPECT_FALSE(Enabled(1));
-    EXPECT_TRUE(Enabled(1018));
-    EXPECT_TRUE(Enabled(1006));
+    Click(kCtlBlinkLeds);
+    EXPECT_FALSE(Enabled(kCtlBlinkLeds));
+    EXPECT_FALSE(Enabled(kCtlExit));
+    EXPECT_TRUE(Enabled(kCtlBlinkOff));
+    EXPECT_TRUE(Enabled(kCtlSpeed));
     ASSERT_TRUE(WaitForWritten(18));
-    Click(1018);
-    for (int id : {1017, 1018, 1006, 1024, 1})
+    Click(kCtlBlinkOff);
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed, kCtlOpen, kCtlExit})
         EXPECT_TRUE(Enabled(id)) << id;
     Bytes written = Written();
     EXPECT_TRUE(IsBlinkSequence(written, 0, 0));
@@ -66,7 +68,7 @@ TEST_F(PanelBlink, StreamCyclesThroughTheTestBytesAtTheReleasedSpeed) {
 }
 
 TEST_F(PanelBlink, KeyboardMovesOfTheSliderDoNotChangeTheSpeed) {
-    auto* slider = static_cast<QSlider*>(Control(1006));
+    auto* slider = static_cast<QSlider*>(Control(kCtlSpeed));
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     QCoreApplication::processEvents();
@@ -76,11 +78,11 @@ TEST_F(PanelBlink, KeyboardMovesOfTheSliderDoNotChangeTheSpeed) {
 
 TEST_F(PanelBlink, TopSpeedSendsBurstsAndSingleBytesResumeAtTheFirstTestByte) {
     ReleaseSpeedAt(500);
-    Click(1017);
+    Click(kCtlBlinkLeds);
     ASSERT_TRUE(WaitForWritten(128));
     ReleaseSpeedAt(490);
     ASSERT_TRUE(QTest::qWaitFor([&] { return WriteCalls("FT_Write(1)") >= 3; }, 5000));
-    Click(1018);
+    Click(kCtlBlinkOff);
     panel->ExitSequence();  // waits for the worker
     Bytes written = Written();
     size_t bursts = WriteCalls("FT_Write(64)");
@@ -95,38 +97,38 @@ TEST_F(PanelBlink, TopSpeedSendsBurstsAndSingleBytesResumeAtTheFirstTestByte) {
 TEST_F(PanelBlink, WriteStatusFourIsToleratedAndOneEndsTheStream) {
     ReleaseSpeedAt(495);
     sim.fsim_set_write_status(0, FT_IO_ERROR);
-    Click(1017);
+    Click(kCtlBlinkLeds);
     ASSERT_TRUE(QTest::qWaitFor([&] { return WriteCalls("FT_Write(1)") >= 3; }, 5000));
     EXPECT_TRUE(panel->Engine().Blink().Running());
 
     sim.fsim_set_write_status(0, FT_INVALID_HANDLE);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->Engine().Blink().Running(); }, 5000));
-    EXPECT_FALSE(Enabled(1017));  // the buttons stay until Blink Off
-    EXPECT_TRUE(Enabled(1018));
-    Click(1018);
-    EXPECT_TRUE(Enabled(1017));
-    EXPECT_TRUE(Enabled(1));
+    EXPECT_FALSE(Enabled(kCtlBlinkLeds));  // the buttons stay until Blink Off
+    EXPECT_TRUE(Enabled(kCtlBlinkOff));
+    Click(kCtlBlinkOff);
+    EXPECT_TRUE(Enabled(kCtlBlinkLeds));
+    EXPECT_TRUE(Enabled(kCtlExit));
 }
 
 TEST_F(PanelBlink, BlinkOffWithoutAStreamEnablesTheTestControls) {
     panel->SetButtonGroup(101);
-    Control(1)->setEnabled(false);
-    Control(1018)->setEnabled(true);
-    Click(1018);
-    for (int id : {1017, 1018, 1006, 1024, 1})
+    Control(kCtlExit)->setEnabled(false);
+    Control(kCtlBlinkOff)->setEnabled(true);
+    Click(kCtlBlinkOff);
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed, kCtlOpen, kCtlExit})
         EXPECT_TRUE(Enabled(id)) << id;
 }
 
 TEST_F(PanelBlink, BlinkLedsWithoutAReadyLinkDoesNothing) {
     panel->Engine().SetLinkReady(false);
-    Click(1017);
-    EXPECT_TRUE(Enabled(1017));
-    EXPECT_TRUE(Enabled(1));
+    Click(kCtlBlinkLeds);
+    EXPECT_TRUE(Enabled(kCtlBlinkLeds));
+    EXPECT_TRUE(Enabled(kCtlExit));
     EXPECT_FALSE(panel->Engine().Blink().Running());
 }
 
 TEST_F(PanelBlink, ExitWaitsForTheWorkerBeforeReleasingTheLibrary) {
-    Click(1017);  // speed 0: the worker sleeps 500 ms before each byte
+    Click(kCtlBlinkLeds);  // speed 0: the worker sleeps 500 ms before each byte
     panel->ExitSequence();
     EXPECT_FALSE(panel->Engine().Driver().IsLoaded());
     size_t written = Written().size();
@@ -136,13 +138,13 @@ TEST_F(PanelBlink, ExitWaitsForTheWorkerBeforeReleasingTheLibrary) {
 }
 
 TEST_F(PanelBlink, StartingAgainWaitsForThePreviousWorker) {
-    Click(1017);  // speed 0: the first worker sleeps 500 ms before its byte
+    Click(kCtlBlinkLeds);  // speed 0: the first worker sleeps 500 ms before its byte
     QTest::qWait(50);
-    Click(1018);
+    Click(kCtlBlinkOff);
     ReleaseSpeedAt(490);
-    Click(1017);  // must not run beside the first worker's last step
+    Click(kCtlBlinkLeds);  // must not run beside the first worker's last step
     ASSERT_TRUE(WaitForWritten(40));
-    Click(1018);
+    Click(kCtlBlinkOff);
     panel->ExitSequence();
     Bytes written = Written();
     // At most the first worker's last byte, then one stream from its start;
@@ -154,7 +156,7 @@ TEST_F(PanelBlink, StartingAgainWaitsForThePreviousWorker) {
 
 TEST_F(PanelBlink, DestroyingThePanelStopsARunningStream) {
     ReleaseSpeedAt(490);
-    Click(1017);
+    Click(kCtlBlinkLeds);
     ASSERT_TRUE(WaitForWritten(2));
     panel.reset();  // no exit sequence first
     size_t written = Written().size();
@@ -171,7 +173,7 @@ TEST_F(PanelBlink, WorkerMessagesAreShownByTheGuiThread) {
     panel->shownByGuiThread.clear();
     panel->Engine().SetLinkReady(true);  // as if the link were ready, so the stream starts
     panel->SetButtonGroup(100);
-    Click(1017);
+    Click(kCtlBlinkLeds);
     panel->Engine().SetLinkReady(
         false);  // keeps the poll, which would fail on this library, out of the way
     auto shown = [&] {
@@ -186,12 +188,12 @@ TEST_F(PanelBlink, WorkerMessagesAreShownByTheGuiThread) {
 
 TEST_F(PanelBlink, ClearEmptiesTheLogWhileTheStreamRuns) {
     ReleaseSpeedAt(490);
-    Click(1017);
+    Click(kCtlBlinkLeds);
     ASSERT_TRUE(WaitForWritten(5));
     PollAfter(2000);
     ASSERT_FALSE(LogLines().empty());
-    Click(1023);
+    Click(kCtlClear);
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(Text(1021), "0");
-    Click(1018);
+    EXPECT_EQ(Text(kCtlReceivedBytes), "0");
+    Click(kCtlBlinkOff);
 }

@@ -10,6 +10,8 @@
 #include "panel/nd_steps_dlg.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -53,7 +55,7 @@ protected:
         warningCloser.start(5);
     }
     static void Type(CNdStepsDlg& prompt, const char* text) {
-        QTest::keyClicks(prompt.GetDlgItem(1075), QString::fromUtf8(text));
+        QTest::keyClicks(prompt.GetDlgItem(kCtlSteps), QString::fromUtf8(text));
     }
     static void Press(CNdStepsDlg& prompt, int button) {
         QTest::mouseClick(static_cast<QPushButton*>(prompt.GetDlgItem(button)), Qt::LeftButton);
@@ -65,75 +67,76 @@ protected:
 };
 
 TEST_F(PanelCommands, EachControlSendsItsMessage) {
-    EXPECT_THAT(Sent(1041), ElementsAre(0xEE));
-    EXPECT_THAT(Sent(1043), ElementsAre(0xCC));
+    EXPECT_THAT(Sent(kCtlOnLine), ElementsAre(0xEE));
+    EXPECT_THAT(Sent(kCtlStatus), ElementsAre(0xCC));
     EXPECT_EQ(State().m_nStatusReplyCount, 0);
-    EXPECT_THAT(Sent(1042), ElementsAre(0xFB));
+    EXPECT_THAT(Sent(kCtlReset), ElementsAre(0xFB));
     EXPECT_EQ(State().m_nResetPending, 1);
-    EXPECT_THAT(Sent(1056), ElementsAre(0xDD));
-    EXPECT_THAT(Sent(1055), ElementsAre(0xDC));
-    EXPECT_THAT(Sent(1065), ElementsAre(0xAA));
+    EXPECT_THAT(Sent(kCtlModeSoft), ElementsAre(0xDD));
+    EXPECT_THAT(Sent(kCtlModeFast), ElementsAre(0xDC));
+    EXPECT_THAT(Sent(kCtlShutterOpen), ElementsAre(0xAA));
     EXPECT_EQ(panel->Fields().m_nShutter, 0);
-    EXPECT_THAT(Sent(1066), ElementsAre(0xAC));
+    EXPECT_THAT(Sent(kCtlShutterClose), ElementsAre(0xAC));
     EXPECT_EQ(panel->Fields().m_nShutter, 1);
 }
 
 TEST_F(PanelCommands, FastAndSoftSetTheirCaptionsAndTheCycleTime) {
-    Click(1056);
-    EXPECT_EQ(Text(1099), "70 ms");
-    EXPECT_EQ(Text(1100), "70 ms");
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:140:0");
+    Click(kCtlModeSoft);
+    EXPECT_EQ(Text(kCtlClosingTransition), "70 ms");
+    EXPECT_EQ(Text(kCtlOpeningTransition), "70 ms");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:140:0");
     EXPECT_EQ(panel->Fields().m_nShutterMode, 1);
-    Click(1055);
-    EXPECT_EQ(Text(1099), "12 ms");
-    EXPECT_EQ(Text(1057), "Neutral Density");
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:024:0");
+    Click(kCtlModeFast);
+    EXPECT_EQ(Text(kCtlClosingTransition), "12 ms");
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:024:0");
 }
 
 // The panel starts with SYNC and the trigger input on. Off clears their
 // radios; SYNC then goes on as "Low for Open", the trigger as "Enable on High".
 TEST_F(PanelCommands, SyncAndTriggerTogglesAndThePolarityRadios) {
-    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB0));
-    EXPECT_FALSE(Checked(1088));
-    EXPECT_FALSE(AnyChecked({1061, 1062}));
-    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB2));
-    EXPECT_TRUE(Checked(1088));
-    EXPECT_TRUE(Checked(1062));
+    EXPECT_THAT(Sent(kCtlSyncPulse), ElementsAre(0xFA, 0xB0));
+    EXPECT_FALSE(Checked(kCtlSyncPulse));
+    EXPECT_FALSE(AnyChecked({kCtlHighForOpen, kCtlLowForOpen}));
+    EXPECT_THAT(Sent(kCtlSyncPulse), ElementsAre(0xFA, 0xB2));
+    EXPECT_TRUE(Checked(kCtlSyncPulse));
+    EXPECT_TRUE(Checked(kCtlLowForOpen));
 
-    EXPECT_THAT(Sent(1088), ElementsAre(0xFA, 0xB0));
-    EXPECT_THAT(Sent(1061), ElementsAre(0xFA, 0xB1));  // ticks SYNC again
-    EXPECT_TRUE(Checked(1088));
+    EXPECT_THAT(Sent(kCtlSyncPulse), ElementsAre(0xFA, 0xB0));
+    EXPECT_THAT(Sent(kCtlHighForOpen), ElementsAre(0xFA, 0xB1));  // ticks SYNC again
+    EXPECT_TRUE(Checked(kCtlSyncPulse));
     EXPECT_EQ(panel->Fields().m_nSyncLevel, 0);
-    EXPECT_THAT(Sent(1062), ElementsAre(0xFA, 0xB2));
+    EXPECT_THAT(Sent(kCtlLowForOpen), ElementsAre(0xFA, 0xB2));
     EXPECT_EQ(panel->Fields().m_nSyncLevel, 1);
 
-    EXPECT_THAT(Sent(1087), ElementsAre(0xFA, 0xA0));
-    EXPECT_FALSE(AnyChecked({1087, 1058, 1059, 1110, 1111}));
-    EXPECT_THAT(Sent(1087), ElementsAre(0xFA, 0xA1));
-    EXPECT_TRUE(Checked(1087));
-    EXPECT_TRUE(Checked(1058));
+    EXPECT_THAT(Sent(kCtlTriggerPulse), ElementsAre(0xFA, 0xA0));
+    EXPECT_FALSE(AnyChecked({kCtlTriggerPulse, kCtlEnableOnHigh, kCtlEnableOnLow,
+                             kCtlTriggerOnRisingEdge, kCtlTriggerOnFallingEdge}));
+    EXPECT_THAT(Sent(kCtlTriggerPulse), ElementsAre(0xFA, 0xA1));
+    EXPECT_TRUE(Checked(kCtlTriggerPulse));
+    EXPECT_TRUE(Checked(kCtlEnableOnHigh));
 }
 
 // Every command resets the time-outs, sent or not.
 TEST_F(PanelCommands, TheTimeOutsAreResetAfterEveryCommand) {
     sim.fsim_record_calls(1);
-    Click(1043);
+    Click(kCtlStatus);
     EXPECT_THAT(CallLines(), ElementsAre("FT_Write(1)", "FT_SetTimeouts(100,100)"));
 }
 
 TEST_F(PanelCommands, NeutralDensityAsksForTheStepsAndSendsThem) {
     WithPrompt([](CNdStepsDlg& prompt) {
         Type(prompt, "10");
-        Press(prompt, kIdOk);
+        Press(prompt, kCtlOk);
     });
-    EXPECT_THAT(Sent(1057), ElementsAre(0xDE, 0x0A));
+    EXPECT_THAT(Sent(kCtlModeNd), ElementsAre(0xDE, 0x0A));
     EXPECT_EQ(promptParent, panel.get());
     EXPECT_EQ(panel->Fields().m_nShutterMode, 2);
     EXPECT_EQ(panel->Fields().m_nNdSteps, 10);
-    EXPECT_EQ(Text(1057), "Neutral Density - 10");
-    EXPECT_EQ(Text(1099), "2.64 ms");
-    EXPECT_EQ(Text(1100), "2.64 ms");
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:005:2");
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density - 10");
+    EXPECT_EQ(Text(kCtlClosingTransition), "2.64 ms");
+    EXPECT_EQ(Text(kCtlOpeningTransition), "2.64 ms");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:005:2");
 }
 
 // A rejected OK keeps its text in the prompt; Cancel then sends nothing, so
@@ -142,11 +145,11 @@ TEST_F(PanelCommands, NeutralDensityNeverSendsWhatThePromptRefused) {
     for (const char* steps : {"300", "-1", "-200"}) {
         WithPrompt([steps](CNdStepsDlg& prompt) {
             Type(prompt, steps);
-            Press(prompt, kIdOk);
-            Press(prompt, kIdCancel);
+            Press(prompt, kCtlOk);
+            Press(prompt, kCtlCancel);
         });
-        EXPECT_THAT(Sent(1057), IsEmpty()) << steps;
-        EXPECT_EQ(Text(1057), "Neutral Density ");
+        EXPECT_THAT(Sent(kCtlModeNd), IsEmpty()) << steps;
+        EXPECT_EQ(Text(kCtlModeNd), "Neutral Density ");
     }
     EXPECT_THAT(warnings, ElementsAre("Steps must be less than 145. Please try again!",
                                       "Steps must not be negative. Please try again!",
@@ -156,12 +159,12 @@ TEST_F(PanelCommands, NeutralDensityNeverSendsWhatThePromptRefused) {
 // No text at all: nothing is sent and the frame ends there, the radio as clicked.
 TEST_F(PanelCommands, NeutralDensityLeftEmptySendsNothing) {
     sim.fsim_record_calls(1);
-    WithPrompt([](CNdStepsDlg& prompt) { Press(prompt, kIdCancel); });
-    EXPECT_THAT(Sent(1057), IsEmpty());
+    WithPrompt([](CNdStepsDlg& prompt) { Press(prompt, kCtlCancel); });
+    EXPECT_THAT(Sent(kCtlModeNd), IsEmpty());
     EXPECT_THAT(CallLines(), Not(Contains("FT_SetTimeouts(100,100)")));
-    EXPECT_TRUE(Checked(1057));
+    EXPECT_TRUE(Checked(kCtlModeNd));
     EXPECT_EQ(panel->Fields().m_nShutterMode, 2);
-    EXPECT_EQ(Text(1057), "Neutral Density ");
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density ");
 }
 
 TEST_F(PanelCommands, ThePollRunsWhileThePromptIsOpen) {
@@ -169,12 +172,12 @@ TEST_F(PanelCommands, ThePollRunsWhileThePromptIsOpen) {
     WithPrompt([this, &received](CNdStepsDlg& prompt) {
         Inject({0x41, 0xAA});
         sim.fsim_advance_us(1000);
-        received = QTest::qWaitFor([this] { return Text(1021) == "2"; }, 5000);
-        Press(prompt, kIdCancel);
+        received = QTest::qWaitFor([this] { return Text(kCtlReceivedBytes) == "2"; }, 5000);
+        Press(prompt, kCtlCancel);
     });
-    Click(1057);
+    Click(kCtlModeNd);
     EXPECT_TRUE(received);
-    EXPECT_TRUE(Checked(1065));
+    EXPECT_TRUE(Checked(kCtlShutterOpen));
 }
 
 // A link that is not ready: the silent controller leaves the device open but
@@ -192,51 +195,53 @@ protected:
 };
 
 TEST_F(PanelCommandsNotReady, NothingIsSentButTheClickStands) {
-    Click(1043);
-    Click(1056);
-    Click(1057);  // no prompt is shown
-    Click(1066);
-    Click(1061);
+    Click(kCtlStatus);
+    Click(kCtlModeSoft);
+    Click(kCtlModeNd);  // no prompt is shown
+    Click(kCtlShutterClose);
+    Click(kCtlHighForOpen);
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_THAT(CallLines(), ElementsAre("FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
                                          "FT_SetTimeouts(100,100)", "FT_SetTimeouts(100,100)",
                                          "FT_SetTimeouts(100,100)"));
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
-    EXPECT_TRUE(Checked(1057));
-    EXPECT_TRUE(Checked(1066));
-    EXPECT_TRUE(Checked(1061));
-    EXPECT_EQ(Text(1099), "12 ms");
+    EXPECT_TRUE(Checked(kCtlModeNd));
+    EXPECT_TRUE(Checked(kCtlShutterClose));
+    EXPECT_TRUE(Checked(kCtlHighForOpen));
+    EXPECT_EQ(Text(kCtlClosingTransition), "12 ms");
     EXPECT_THAT(Messages(), IsEmpty());
 }
 
 // Turning SYNC or the trigger input on writes whatever the status line says;
 // turning them off writes only on a ready link, but still clears the radios.
 TEST_F(PanelCommandsNotReady, TurningOnWritesAnywayTurningOffDoesNot) {
-    Click(1088);
-    Click(1087);
+    Click(kCtlSyncPulse);
+    Click(kCtlTriggerPulse);
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_EQ(panel->Fields().m_nTriggerMode, -1);
-    EXPECT_FALSE(AnyChecked({1061, 1062, 1087, 1088, 1058, 1059, 1110, 1111}));
-    Click(1088);
-    Click(1087);
+    EXPECT_FALSE(AnyChecked({kCtlHighForOpen, kCtlLowForOpen, kCtlTriggerPulse, kCtlSyncPulse,
+                             kCtlEnableOnHigh, kCtlEnableOnLow, kCtlTriggerOnRisingEdge,
+                             kCtlTriggerOnFallingEdge}));
+    Click(kCtlSyncPulse);
+    Click(kCtlTriggerPulse);
     EXPECT_THAT(Written(), ElementsAre(0xFA, 0xB2, 0xFA, 0xA1));
-    EXPECT_TRUE(Checked(1062));
-    EXPECT_TRUE(Checked(1058));
+    EXPECT_TRUE(Checked(kCtlLowForOpen));
+    EXPECT_TRUE(Checked(kCtlEnableOnHigh));
 }
 
 // Without a driver the ungated write gets the wrapper's own message.
 TEST_F(PanelTest, TurningSyncOnWithoutADriverShowsTheWriteMessage) {
     Start(dir.File("missing.so"));
-    Click(1088);  // off: gated
+    Click(kCtlSyncPulse);  // off: gated
     panel->messages.clear();
-    Click(1088);
+    Click(kCtlSyncPulse);
     EXPECT_THAT(Messages(), ElementsAre("FT_Write is not valid!", "FT_SetTimeouts is not valid!"));
 }
 
 // A click anywhere in a radio button's rectangle chooses it, also to the
 // right of a short caption.
 TEST_F(PanelCommands, AClickBesideAShortCaptionStillChooses) {
-    for (auto [id, code] : {std::pair{1056, 0xDD}, std::pair{1055, 0xDC}}) {
+    for (auto [id, code] : {std::pair{kCtlModeSoft, 0xDD}, std::pair{kCtlModeFast, 0xDC}}) {
         auto* radio = static_cast<QAbstractButton*>(Control(id));
         ASSERT_GT(radio->width(), radio->fontMetrics().horizontalAdvance(radio->text()) + 40);
         sim.fsim_clear_written(0);

@@ -12,6 +12,8 @@
 #include "panel_fixture.h"
 #include "small_tmpfs.h"
 
+using namespace ferrule;
+
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -21,11 +23,11 @@ protected:
     void SetUp() override { StartReady(); }
     void Save(const std::string& path) {
         panel->paths = {path};
-        Click(1045);
+        Click(kCtlSaveConfig);
     }
     void Load(const std::string& path) {
         panel->paths = {path};
-        Click(1047);
+        Click(kCtlLoadConfig);
     }
     static std::string Contents(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -42,15 +44,15 @@ protected:
     }
     // The panel's settings as the controller now reports them.
     void Status() {
-        Click(1043);
+        Click(kCtlStatus);
         Settle();
     }
 };
 
 TEST_F(PanelConfig, TheDialogsFiltersAndExtension) {
     panel->paths = {"", ""};
-    Click(1045);
-    Click(1047);
+    Click(kCtlSaveConfig);
+    Click(kCtlLoadConfig);
     ASSERT_EQ(panel->prompts.size(), 2u);
     EXPECT_FALSE(panel->prompts[0].open);
     EXPECT_EQ(panel->prompts[0].filter,
@@ -64,14 +66,14 @@ TEST_F(PanelConfig, TheDialogsFiltersAndExtension) {
 // The example configuration, saved from the panel byte for byte, and loaded
 // back into a panel that was changed meanwhile.
 TEST_F(PanelConfig, SaveAndLoadTheExampleConfiguration) {
-    Click(1066);
-    Click(1055);
-    Click(1062);
+    Click(kCtlShutterClose);
+    Click(kCtlModeFast);
+    Click(kCtlLowForOpen);
     State().m_strClosedTime = {"1", "2", "3", "456", "7"};
     State().m_strExposureTime = {"", "", "30", "250", "5"};
     panel->m_comboTimer->setCurrentIndex(0);
-    SetText(1083, "10");
-    SetText(1080, "59");  // an edit never sent: not saved
+    SetText(kCtlRepeatCount, "10");
+    SetText(kCtlMinute, "59");  // an edit never sent: not saved
     const std::string path = dir.File("bench.cfg");
     WriteFile(path, "an older file");
     Save(path);
@@ -84,30 +86,30 @@ TEST_F(PanelConfig, SaveAndLoadTheExampleConfiguration) {
                                                         "1\x01"
                                                         "0"));
 
-    Click(1065);
-    Click(1056);
-    Click(1087);
-    Click(1088);
-    Click(1068);
-    SetText(1083, "99");
+    Click(kCtlShutterOpen);
+    Click(kCtlModeSoft);
+    Click(kCtlTriggerPulse);
+    Click(kCtlSyncPulse);
+    Click(kCtlGo);
+    SetText(kCtlRepeatCount, "99");
     State().m_strClosedTime = {};
     Load(path);
-    EXPECT_TRUE(Checked(1066));
-    EXPECT_TRUE(Checked(1055));
-    EXPECT_TRUE(Checked(1087));
-    EXPECT_TRUE(Checked(1058));
-    EXPECT_TRUE(Checked(1088));
-    EXPECT_TRUE(Checked(1062));
-    EXPECT_FALSE(Checked(1068));
+    EXPECT_TRUE(Checked(kCtlShutterClose));
+    EXPECT_TRUE(Checked(kCtlModeFast));
+    EXPECT_TRUE(Checked(kCtlTriggerPulse));
+    EXPECT_TRUE(Checked(kCtlEnableOnHigh));
+    EXPECT_TRUE(Checked(kCtlSyncPulse));
+    EXPECT_TRUE(Checked(kCtlLowForOpen));
+    EXPECT_FALSE(Checked(kCtlGo));
     EXPECT_EQ(panel->m_comboTimer->currentText(), "Closed Time");
     EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "7"));
     EXPECT_EQ(panel->m_sliderMillisecond->value(), 456);
-    EXPECT_EQ(Text(1103), "01:02:03:456:7");
-    EXPECT_EQ(Text(1104), "00:00:30:250:5");
-    EXPECT_EQ(Text(1105), "Cycle Time - 01:02:33:731:2");
-    EXPECT_EQ(Text(1099), "12 ms");
-    EXPECT_EQ(Text(1083), "10");
-    EXPECT_EQ(Text(1084), "10");
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "01:02:03:456:7");
+    EXPECT_EQ(Text(kCtlExposureTimeDisplay), "00:00:30:250:5");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 01:02:33:731:2");
+    EXPECT_EQ(Text(kCtlClosingTransition), "12 ms");
+    EXPECT_EQ(Text(kCtlRepeatCount), "10");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "10");
     EXPECT_THAT(Messages(), IsEmpty());
     EXPECT_THAT(Written(), ElementsAre(0xAC, 0xDC, 0xFA, 0xB2, 0xAA, 0xDD, 0xFA, 0xA0, 0xFA, 0xB0,
                                        0xFA, 0xF3));
@@ -121,18 +123,18 @@ TEST_F(PanelConfig, LoadedTextsAreTakenAsTheyAre) {
     Load(dir.File("odd.cfg"));
     EXPECT_EQ(panel->m_comboTimer->currentText(), "Exposure Time");
     EXPECT_THAT(TimerFields(), ElementsAre("x", "", "5", "", ""));
-    EXPECT_EQ(Text(1057), "Neutral Density ");  // a mode of -1 leaves the captions
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:05:024:0");
-    EXPECT_TRUE(Checked(1068));
-    EXPECT_FALSE(Checked(1063) || Checked(1064));
-    EXPECT_FALSE(Checked(1087) || Checked(1088));
-    EXPECT_EQ(Text(1084), "Continuous");
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density ");  // a mode of -1 leaves the captions
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:05:024:0");
+    EXPECT_TRUE(Checked(kCtlGo));
+    EXPECT_FALSE(Checked(kCtlOnPowerUp) || Checked(kCtlOnTriggerPulse));
+    EXPECT_FALSE(Checked(kCtlTriggerPulse) || Checked(kCtlSyncPulse));
+    EXPECT_EQ(Text(kCtlCyclesLeft), "Continuous");
 }
 
 // A damaged file changes nothing at all, stored times included.
 TEST_F(PanelConfig, ADamagedFileChangesNothing) {
     State().m_strClosedTime = {"1", "", "", "", ""};
-    Click(1065);
+    Click(kCtlShutterOpen);
     const std::string path = dir.File("short.cfg");
     WriteFile(path, std::string("\x01"
                                 "1\x01"
@@ -143,8 +145,8 @@ TEST_F(PanelConfig, ADamagedFileChangesNothing) {
                 ElementsAre("An attempt was made to access an unnamed file past its end."));
     EXPECT_EQ(panel->messages[0].type, kMbOk | kMbIconStop);
     EXPECT_EQ(State().m_strClosedTime[0], "1");
-    EXPECT_TRUE(Checked(1065));  // the file's first record says Close
-    EXPECT_EQ(Text(1103), "00:00:00:000:0");
+    EXPECT_TRUE(Checked(kCtlShutterOpen));  // the file's first record says Close
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "00:00:00:000:0");
 }
 
 // A save that cannot be made says why and leaves what was there.
@@ -166,7 +168,7 @@ TEST_F(PanelConfig, FailedSavesAndLoadsAreReported) {
 
 TEST_F(PanelConfig, ApplyUploadsAtTheControllersPace) {
     State().m_strClosedTime = {"", "", "1", "", ""};
-    Click(1066);
+    Click(kCtlShutterClose);
     panel->Fields().m_strRepeatCount = "3";
     panel->Fields().m_nFreeRunOption = 2;
     panel->Fields().m_nTriggerMode = -1;
@@ -174,11 +176,11 @@ TEST_F(PanelConfig, ApplyUploadsAtTheControllersPace) {
     panel->UpdateData(false);
     Settle();
     sim.fsim_clear_written(0);
-    Click(1055);  // Fast, and its echo
+    Click(kCtlModeFast);  // Fast, and its echo
     Settle();
     sim.fsim_clear_written(0);
     panel->Fields().m_nShutterMode = 0;
-    Click(1048);
+    Click(kCtlApply);
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xAC, 0xDC, 0xFA, 0xA0, 0xFA, 0xB0, 0xFA, 0x10, 0x00, 0x01,
                                        0x00, 0x00, 0xFA, 0x20, 0x00, 0x00, 0x00, 0x00, 0xFA, 0xF0,
@@ -190,25 +192,25 @@ TEST_F(PanelConfig, ApplyUploadsAtTheControllersPace) {
 // No mode: Apply's byte alone, every later byte counted and listed; Apply
 // again restarts from the first byte.
 TEST_F(PanelConfig, ApplyWithoutAModeStallsUntilAppliedAgain) {
-    Click(1066);
+    Click(kCtlShutterClose);
     panel->Fields().m_nShutterMode = -1;
     panel->UpdateData(false);
     Settle();
-    Click(1023);
+    Click(kCtlClear);
     sim.fsim_clear_written(0);
-    Click(1048);
+    Click(kCtlApply);
     Settle();
     Inject({0xAA, 0xFD});
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xAC));
     EXPECT_EQ(State().m_nApplyEchoCount, 4);
     EXPECT_THAT(LogLines(), ElementsAre("172  0xAC", "172  0xAC", "170  0xAA", "253  0xFD"));
-    EXPECT_TRUE(Checked(1066));  // the upload took the 0xAA
+    EXPECT_TRUE(Checked(kCtlShutterClose));  // the upload took the 0xAA
 
-    Click(1056);  // Soft goes out on its own, its echo counted by the stalled upload
+    Click(kCtlModeSoft);  // Soft goes out on its own, its echo counted by the stalled upload
     Settle();
     sim.fsim_clear_written(0);
-    Click(1048);
+    Click(kCtlApply);
     EXPECT_EQ(State().m_nApplyEchoCount, 0);
     EXPECT_EQ(State().m_nApplyNextAt, 2);
     Settle();
@@ -223,12 +225,13 @@ TEST_F(PanelConfig, ALoadedConfigurationReachesTheController) {
         int click;
         const char* steps;
     };
-    for (Mode mode : {Mode{1055, nullptr}, Mode{1056, nullptr}, Mode{1057, "18"}}) {
+    for (Mode mode :
+         {Mode{kCtlModeFast, nullptr}, Mode{kCtlModeSoft, nullptr}, Mode{kCtlModeNd, "18"}}) {
         SCOPED_TRACE(mode.click);
         State().m_strClosedTime = {"0", "1", "2", "345", "6"};
         State().m_strExposureTime = {"1", "0", "0", "7", "0"};
         panel->Fields().m_nShutter = 1;
-        panel->Fields().m_nShutterMode = mode.click - 1055;
+        panel->Fields().m_nShutterMode = mode.click - kCtlModeFast;
         panel->Fields().m_nNdSteps = mode.steps ? 18 : 0;
         panel->Fields().m_nTriggerMode = 3;
         panel->Fields().m_nSyncLevel = 0;
@@ -240,23 +243,23 @@ TEST_F(PanelConfig, ALoadedConfigurationReachesTheController) {
         Save(path);
 
         panel->answers = {kIdOk};
-        Click(1051);
+        Click(kCtlRestoreDefault);
         Settle();
-        ASSERT_EQ(Text(1083), "1");  // the factory settings are showing
+        ASSERT_EQ(Text(kCtlRepeatCount), "1");  // the factory settings are showing
 
         Load(path);
-        Click(1048);
+        Click(kCtlApply);
         Settle(40);
         Status();
         EXPECT_TRUE(Checked(mode.click));
         EXPECT_EQ(panel->Fields().m_nNdSteps, mode.steps ? 18 : panel->Fields().m_nNdSteps);
-        EXPECT_TRUE(Checked(1111));
-        EXPECT_TRUE(Checked(1061));
-        EXPECT_TRUE(Checked(1063));
-        EXPECT_EQ(Text(1083), "77");
+        EXPECT_TRUE(Checked(kCtlTriggerOnFallingEdge));
+        EXPECT_TRUE(Checked(kCtlHighForOpen));
+        EXPECT_TRUE(Checked(kCtlOnPowerUp));
+        EXPECT_EQ(Text(kCtlRepeatCount), "77");
         EXPECT_EQ(State().m_strClosedTime, (ferrule::TimeText{"0", "1", "2", "345", "6"}));
         EXPECT_EQ(State().m_strExposureTime, (ferrule::TimeText{"1", "0", "0", "7", "0"}));
-        EXPECT_EQ(Text(1103), "00 : 01 : 02 : 345 : 6");
+        EXPECT_EQ(Text(kCtlClosedTimeDisplay), "00 : 01 : 02 : 345 : 6");
     }
 }
 
@@ -299,7 +302,7 @@ TEST_F(PanelConfig, ApplyNeverSendsATimeTheMessageCannotCarry) {
     Settle();
     sim.fsim_clear_written(0);
     State().m_strExposureTime = {"-1", "-1", "abc", "", "-9"};
-    Click(1048);
+    Click(kCtlApply);
     Settle();
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_THAT(Messages(), ElementsAre("The exposure time cannot be sent to the controller: its "
@@ -307,7 +310,7 @@ TEST_F(PanelConfig, ApplyNeverSendsATimeTheMessageCannotCarry) {
     EXPECT_EQ(State().m_nApplyEchoCount, -1);
 
     State().m_strExposureTime = {};
-    Click(1048);
+    Click(kCtlApply);
     State().m_strClosedTime = {"", "", "", "1500", ""};  // as a reply out of range could leave it
     Settle();
     EXPECT_EQ(State().m_nApplyEchoCount, -1);
@@ -326,10 +329,10 @@ TEST_F(PanelConfig, AnotherCommandEndsAnUploadUnderWay) {
     panel->UpdateData(false);
     Settle();
     sim.fsim_clear_written(0);
-    Click(1048);
-    Click(1048);
-    Click(1050);
-    Click(1049);
+    Click(kCtlApply);
+    Click(kCtlApply);
+    Click(kCtlStop);
+    Click(kCtlGetControllerInfo);
     Settle(40);
     EXPECT_THAT(Written(), ElementsAre(0xAC, 0xAC, 0xBF, 0xFD));
     EXPECT_EQ(State().m_nApplyEchoCount, -1);
@@ -345,7 +348,7 @@ TEST_F(PanelConfig, AnUploadTheControllerStoppedAnsweringIsGivenUp) {
     panel->UpdateData(false);
     Settle();
     panel->nowMs = 0;
-    Click(1048);
+    Click(kCtlApply);
     Settle();
     ASSERT_EQ(State().m_nApplyEchoCount, 2);
     panel->nowMs = 999;
@@ -356,10 +359,10 @@ TEST_F(PanelConfig, AnUploadTheControllerStoppedAnsweringIsGivenUp) {
     EXPECT_EQ(State().m_nApplyEchoCount, -1);
     EXPECT_EQ(LogLines().back(), "Apply stopped: the controller did not answer for a second.");
 
-    Click(1023);
+    Click(kCtlClear);
     Inject({0x40, 0x41});
     Settle();
-    EXPECT_EQ(Text(1021), "2");
+    EXPECT_EQ(Text(kCtlReceivedBytes), "2");
     EXPECT_THAT(LogLines(), ElementsAre("64  0x40", "65  0x41"));
 }
 
@@ -367,13 +370,13 @@ TEST_F(PanelConfig, AnUploadTheControllerStoppedAnsweringIsGivenUp) {
 // reply that the old link left armed.
 TEST_F(PanelConfig, OpeningTheLinkAgainDropsWhatTheOldLinkAwaited) {
     sim.fsim_set_silent(0, 1);
-    Click(1043);
-    Click(1048);
+    Click(kCtlStatus);
+    Click(kCtlApply);
     Inject({0xFD});
     sim.fsim_set_silent(0, 0);
     State().m_nInfoReplyCount = 3;
-    Click(1024);
-    EXPECT_EQ(Text(1015), "USB ready for communication.");
+    Click(kCtlOpen);
+    EXPECT_EQ(Text(kCtlStatusLine), "USB ready for communication.");
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_EQ(State().m_nApplyEchoCount, -1);
     EXPECT_EQ(State().m_nInfoReplyCount, -1);

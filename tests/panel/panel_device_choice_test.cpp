@@ -9,6 +9,8 @@
 #include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 
 using PanelDeviceChoice = PanelTest;
@@ -31,35 +33,35 @@ TEST_F(PanelDeviceChoice, SearchListsByTheCurrentMethod) {
     Start();
     ASSERT_EQ(Status(), "USB ready for communication.");
 
-    Click(1030);
+    Click(kCtlSearch);
     EXPECT_EQ(Status(), "USB Closed.");
-    EXPECT_EQ(Text(1026), "");
-    EXPECT_EQ(Text(1021), "0");
+    EXPECT_EQ(Text(kCtlDevice), "");
+    EXPECT_EQ(Text(kCtlReceivedBytes), "0");
     EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "0", "1"));
 
-    Click(1027);
-    Click(1030);
+    Click(kCtlOpenByDescription);
+    Click(kCtlSearch);
     EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "Shutter 0", "Shutter 1"));
-    Click(1028);
-    Click(1030);
+    Click(kCtlOpenBySerialNumber);
+    Click(kCtlSearch);
     EXPECT_THAT(LogLines(), ElementsAre("2 device(s) attached:", "SN0", "SN1"));
 
     AddDevices(sim, 0);
-    Click(1030);
+    Click(kCtlSearch);
     EXPECT_THAT(LogLines(), ElementsAre("0 device(s) attached:"));
 }
 
 TEST_F(PanelDeviceChoice, SearchClosesTheDeviceAndThePollThenReportsTheLinkBroken) {
     RememberDevice(0, kDescription);
     Start();
-    Click(1030);
+    Click(kCtlSearch);
     EXPECT_EQ(Status(), "USB Closed.");
     EXPECT_TRUE(panel->Engine().LinkReady());
     panel->Poll();
     EXPECT_EQ(Status(), "USB not open.");
     EXPECT_FALSE(panel->Engine().LinkReady());
-    EXPECT_TRUE(Enabled(1017));  // Blink Off ran
-    EXPECT_TRUE(Enabled(1));
+    EXPECT_TRUE(Enabled(kCtlBlinkLeds));  // Blink Off ran
+    EXPECT_TRUE(Enabled(kCtlExit));
     // Later ticks do nothing.
     sim.fsim_record_calls(1);
     panel->Poll();
@@ -72,7 +74,7 @@ TEST_F(PanelDeviceChoice, AtMostSixtyThreeDevicesAreListed) {
     Start();
     EXPECT_EQ(Status(), "USB ready for communication.");
     EXPECT_EQ(profile.GetString("MyFerruleAp", "DevNmbr", ""), "5");
-    Click(1030);
+    Click(kCtlSearch);
     std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 64u);
     EXPECT_EQ(lines.front(), "70 device(s) attached:");
@@ -83,17 +85,17 @@ TEST_F(PanelDeviceChoice, SelectingALineCopiesItIntoTheDeviceTextAndProfile) {
     AddDevices(sim, 2);
     RememberDevice(1, "SN1");
     Start();
-    Click(1030);
-    auto* list = static_cast<ferrule::LineListView*>(Control(1019));
+    Click(kCtlSearch);
+    auto* list = static_cast<ferrule::LineListView*>(Control(kCtlReceivedData));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(0).center());
-    EXPECT_EQ(Text(1026), "2 device(s) attached:");
+    EXPECT_EQ(Text(kCtlDevice), "2 device(s) attached:");
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(Text(1026), "SN1");
+    EXPECT_EQ(Text(kCtlDevice), "SN1");
     EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", ""), "SN1");
 
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
     EXPECT_EQ(Written(1), Bytes({0xEE, 0xEE}));
 }
@@ -102,18 +104,18 @@ TEST_F(PanelDeviceChoice, MethodRadiosLoadTheirRememberedTextAndStoreTheMethod) 
     RememberDevice(0, kDescription);
     Start();
     profile.WriteString("MyFerruleAp", "DevNmbr", "3");
-    Click(1029);
-    EXPECT_EQ(Text(1026), "3");
+    Click(kCtlOpenByDeviceNumber);
+    EXPECT_EQ(Text(kCtlDevice), "3");
     EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 2);
-    Click(1028);  // the serial number was refreshed at start-up
-    EXPECT_EQ(Text(1026), kSerial);
+    Click(kCtlOpenBySerialNumber);  // the serial number was refreshed at start-up
+    EXPECT_EQ(Text(kCtlDevice), kSerial);
     EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 1);
 }
 
 TEST_F(PanelDeviceChoice, TypingStoresEveryKeystrokeAndAnEmptyTextMeansDeviceNumber) {
     RememberDevice(1, "AB");
     Start();
-    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    auto* edit = static_cast<QLineEdit*>(Control(kCtlDevice));
     edit->setFocus();
     edit->end(false);
     QTest::keyClicks(edit, "C");
@@ -123,7 +125,7 @@ TEST_F(PanelDeviceChoice, TypingStoresEveryKeystrokeAndAnEmptyTextMeansDeviceNum
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", "absent"), "");
-    EXPECT_TRUE(Checked(1029));
+    EXPECT_TRUE(Checked(kCtlOpenByDeviceNumber));
     EXPECT_EQ(profile.GetInt("MyFerruleAp", "SerDesc", -1), 1);
 
     // Text the panel sets itself is not a user's edit and stores nothing.
@@ -134,16 +136,16 @@ TEST_F(PanelDeviceChoice, TypingStoresEveryKeystrokeAndAnEmptyTextMeansDeviceNum
 
 TEST_F(PanelDeviceChoice, ChoiceSurvivesARestart) {
     Start();
-    Click(1028);
-    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    Click(kCtlOpenBySerialNumber);
+    auto* edit = static_cast<QLineEdit*>(Control(kCtlDevice));
     edit->selectAll();
     QTest::keyClicks(edit, kSerial);
     panel->ExitSequence();
     panel.reset();
 
     Start();
-    EXPECT_TRUE(Checked(1028));
-    EXPECT_EQ(Text(1026), kSerial);
+    EXPECT_TRUE(Checked(kCtlOpenBySerialNumber));
+    EXPECT_EQ(Text(kCtlDevice), kSerial);
     EXPECT_EQ(Status(), "USB ready for communication.");
 }
 
@@ -151,22 +153,22 @@ TEST_F(PanelDeviceChoice, StoredMethodOutsideTheRangeChecksNoRadioAndOpensByNumb
     profile.WriteString("MyFerruleAp", "SerDesc", "5");
     profile.WriteString("MyFerruleAp", "DevNmbr", "0");
     Start();
-    EXPECT_FALSE(Checked(1027));
-    EXPECT_FALSE(Checked(1028));
-    EXPECT_FALSE(Checked(1029));
-    EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
+    EXPECT_FALSE(Checked(kCtlOpenByDescription));
+    EXPECT_FALSE(Checked(kCtlOpenBySerialNumber));
+    EXPECT_FALSE(Checked(kCtlOpenByDeviceNumber));
+    EXPECT_EQ(Text(kCtlDevice), "Enter device Description or Serial Number here.");
     EXPECT_EQ(panel->Fields().m_nOpenBy, -1);
     // The placeholder is refused before the number would be read.
     EXPECT_THAT(Messages(), ElementsAre("You must enter a Device Description or Serial Number."));
-    SetText(1026, "");
-    Click(1024);
+    SetText(kCtlDevice, "");
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
 }
 
 TEST_F(PanelDeviceChoice, UnreadableOrGarbageProfileFallsBackToDefaults) {
     std::ofstream(profile.Path()) << "\x01\x02 not an ini file\n[MyFerruleAp\nSerDesc==x\n";
     Start();
-    EXPECT_TRUE(Checked(1027));
+    EXPECT_TRUE(Checked(kCtlOpenByDescription));
     EXPECT_EQ(Status(), "USB not responding");
 }
 
@@ -181,13 +183,13 @@ TEST_F(PanelDeviceChoice, ReadOnlyProfileIsToldOnceInTheLogAndLeftAlone) {
     };
     const std::string before = contents();
     Start();
-    auto* edit = static_cast<QLineEdit*>(Control(1026));
+    auto* edit = static_cast<QLineEdit*>(Control(kCtlDevice));
     edit->setFocus();
     edit->end(false);
     QTest::keyClicks(edit, "CDE");
     QTest::keyClick(edit, Qt::Key_Backspace);
-    Click(1027);
-    Click(1028);
+    Click(kCtlOpenByDescription);
+    Click(kCtlOpenBySerialNumber);
 
     EXPECT_THAT(LogLines(), ElementsAre("The profile " + profile.Path() +
                                         " is read-only; the device choice is not remembered."));
@@ -201,13 +203,13 @@ TEST_F(PanelDeviceChoice, ReadOnlyProfileIsToldOnceInTheLogAndLeftAlone) {
 TEST_F(PanelDeviceChoice, ProfileThatCannotBeReadOrWrittenLeavesThePanelWorking) {
     panel = std::make_unique<TestPanel>(PanelOptions{FSIM_LIBRARY_PATH, dir.File(""), "ferrule"});
     panel->show();
-    EXPECT_TRUE(Checked(1027));
-    Click(1029);
-    EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
+    EXPECT_TRUE(Checked(kCtlOpenByDescription));
+    Click(kCtlOpenByDeviceNumber);
+    EXPECT_EQ(Text(kCtlDevice), "Enter device Description or Serial Number here.");
     EXPECT_THAT(LogLines(), ElementsAre("The profile " + dir.File("") +
                                         " is not a regular file; the device choice is not "
                                         "remembered."));
-    SetText(1026, "");
-    Click(1024);
+    SetText(kCtlDevice, "");
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
 }

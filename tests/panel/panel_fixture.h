@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/common/profile_file.h"
+#include "core/resources/control_ids.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
@@ -134,7 +135,8 @@ protected:
     }
     // The Timer group's five fields and sliders, hours first.
     std::vector<std::string> TimerFields() const {
-        return {Text(1079), Text(1080), Text(1081), Text(1082), Text(1089)};
+        return {Text(ferrule::kCtlHour), Text(ferrule::kCtlMinute), Text(ferrule::kCtlSecond),
+                Text(ferrule::kCtlMillisecond), Text(ferrule::kCtlTenthMs)};
     }
     std::vector<int> TimerSliders() const {
         std::vector<int> positions;
@@ -159,7 +161,7 @@ protected:
             return button->text().toStdString();
         return {};
     }
-    std::string Status() const { return Text(1015); }
+    std::string Status() const { return Text(ferrule::kCtlStatusLine); }
     bool Checked(int id) const { return static_cast<QAbstractButton*>(Control(id))->isChecked(); }
     bool Enabled(int id) const { return Control(id)->isEnabled(); }
     void Click(int id) { static_cast<QAbstractButton*>(Control(id))->click(); }

@@ -4,6 +4,8 @@
 
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -23,7 +25,7 @@ TEST_F(PanelOpening, StartUpCallsTheDriverInOrderWithTheLinkSettings) {
     EXPECT_EQ(Written(), Bytes({0xEE}));
     EXPECT_EQ(Status(), "USB ready for communication.");
     EXPECT_TRUE(panel->Engine().LinkReady());
-    for (int id : {1017, 1018, 1006, 1024, 1}) {
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed, kCtlOpen, kCtlExit}) {
         EXPECT_TRUE(Enabled(id)) << id;
     }
     EXPECT_THAT(Messages(), IsEmpty());
@@ -34,12 +36,12 @@ TEST_F(PanelOpening, FirstStartWithEmptyProfileRefusesThePlaceholder) {
     EXPECT_THAT(Messages(), ElementsAre("You must enter a Device Description or Serial Number."));
     EXPECT_EQ(Status(), "USB not responding");
     EXPECT_FALSE(panel->Engine().LinkReady());
-    EXPECT_TRUE(Checked(1027));
-    EXPECT_EQ(Text(1026), "Enter device Description or Serial Number here.");
-    EXPECT_TRUE(Enabled(1024));
-    EXPECT_FALSE(Enabled(1017));
-    EXPECT_FALSE(Enabled(1018));
-    EXPECT_FALSE(Enabled(1006));
+    EXPECT_TRUE(Checked(kCtlOpenByDescription));
+    EXPECT_EQ(Text(kCtlDevice), "Enter device Description or Serial Number here.");
+    EXPECT_TRUE(Enabled(kCtlOpen));
+    EXPECT_FALSE(Enabled(kCtlBlinkLeds));
+    EXPECT_FALSE(Enabled(kCtlBlinkOff));
+    EXPECT_FALSE(Enabled(kCtlSpeed));
 }
 
 TEST_F(PanelOpening, OpeningByDescriptionRemembersTheDevicesSerialAndNumber) {
@@ -59,7 +61,7 @@ TEST_F(PanelOpening, OpeningBySerialRemembersTheDescription) {
     RememberDevice(1, kSerial);
     Start();
     EXPECT_EQ(Status(), "USB ready for communication.");
-    EXPECT_TRUE(Checked(1028));
+    EXPECT_TRUE(Checked(kCtlOpenBySerialNumber));
     EXPECT_EQ(profile.GetString("MyFerruleAp", "DescString", ""), kDescription);
     // Device 0 matched and the placeholder reads as 0: the number is left alone.
     EXPECT_EQ(profile.GetString("MyFerruleAp", "DevNmbr", "absent"), "absent");
@@ -93,8 +95,8 @@ TEST_F(PanelOpening, DeviceNumbersAcceptedAndRefused) {
         SCOPED_TRACE(c.text);
         panel->messages.clear();
         sim.fsim_record_calls(1);
-        SetText(1026, c.text);
-        Click(1024);
+        SetText(kCtlDevice, c.text);
+        Click(kCtlOpen);
         std::vector<std::string> calls = CallLines();
         if (c.openCall != nullptr) {
             EXPECT_NE(std::find(calls.begin(), calls.end(), c.openCall), calls.end());
@@ -108,11 +110,11 @@ TEST_F(PanelOpening, DeviceNumbersAcceptedAndRefused) {
         sim.fsim_record_calls(0);
     }
     // "64" names no attached device: not found, no message.
-    SetText(1026, "64");
-    Click(1024);
+    SetText(kCtlDevice, "64");
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "Could not open USB");
-    SetText(1026, "7");
-    Click(1024);
+    SetText(kCtlDevice, "7");
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
 }
 
@@ -126,14 +128,14 @@ TEST_F(PanelOpening, SilentControllerLeavesTheDeviceOpenAndThePanelUsable) {
     EXPECT_GE(sim.fsim_now_us() - before, 6'000'000u);
     EXPECT_EQ(Status(), "No response from USB");
     EXPECT_FALSE(panel->Engine().LinkReady());
-    EXPECT_TRUE(Enabled(1024));
+    EXPECT_TRUE(Enabled(kCtlOpen));
     std::vector<std::string> calls = CallLines();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Read(2)"), 2);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_Close()"), 0);
 
     // Open closes it first, and closes it again after its own failed probe.
     sim.fsim_clear_calls();
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB not responding");
     calls = CallLines();
     EXPECT_EQ(calls.front(), "FT_Close()");
@@ -146,15 +148,15 @@ TEST_F(PanelOpening, WrongFirstByteIsShownInUpperCaseHex) {
     sim.fsim_set_probe_reply(0, FSIM_PROBE_OTHER, 0x41);
     Start();
     EXPECT_EQ(Status(), "No response from USB (0x41)");
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB not responding (0x41)");
     EXPECT_FALSE(panel->Engine().LinkReady());
 
     sim.fsim_set_probe_reply(0, FSIM_PROBE_ECHO, 0);
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
     EXPECT_TRUE(panel->Engine().LinkReady());
-    EXPECT_TRUE(Enabled(1017));
+    EXPECT_TRUE(Enabled(kCtlBlinkLeds));
 }
 
 TEST_F(PanelOpening, OpenShowsResetWhileItRunsAndNeverReusesTheClosedHandle) {
@@ -162,15 +164,15 @@ TEST_F(PanelOpening, OpenShowsResetWhileItRunsAndNeverReusesTheClosedHandle) {
     Start();
     // The status line is painted with "-reset-" before the device is closed.
     std::vector<std::string> seen;
-    QObject::connect(static_cast<QLineEdit*>(Control(1015)), &QLineEdit::textChanged,
+    QObject::connect(static_cast<QLineEdit*>(Control(kCtlStatusLine)), &QLineEdit::textChanged,
                      [&](const QString& text) { seen.push_back(text.toStdString()); });
     sim.fsim_record_calls(1);
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_THAT(seen, ElementsAre("-reset-", "USB ready for communication."));
 
     // A failed reopen leaves no handle behind: the next poll's query fails.
     sim.fsim_clear_devices();
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "Could not open USB");
     panel->Engine().SetLinkReady(true);  // as if a stale flag remained
     panel->Poll();

@@ -7,6 +7,8 @@
 #include "panel/widgets/line_list_view.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -19,7 +21,7 @@ protected:
         sim.fsim_clear_written(0);
         // The probe's answer: echo and acknowledgment.
         PollAfter(1000);
-        Click(1023);
+        Click(kCtlClear);
     }
     // Enough link time for count bytes to arrive.
     static uint64_t LinkTime(size_t count) { return count * 79 + 100; }
@@ -28,18 +30,18 @@ protected:
         Inject(std::move(bytes));
         PollAfter(LinkTime(n));
     }
-    int ReceivedCount() const { return std::stoi(Text(1021)); }
+    int ReceivedCount() const { return std::stoi(Text(kCtlReceivedBytes)); }
 };
 
 TEST_F(PanelPoll, PlainBytesAreCountedListedAndMoveTheShutterRadios) {
     Receive({0x41, 0xAA});
     EXPECT_THAT(LogLines(), ElementsAre("65  0x41", "170  0xAA"));
-    EXPECT_TRUE(Checked(1065));
+    EXPECT_TRUE(Checked(kCtlShutterOpen));
     EXPECT_EQ(ReceivedCount(), 2);
     Receive({0xAC, 0x00, 0xFF});
     EXPECT_THAT(LogLines(),
                 ElementsAre("65  0x41", "170  0xAA", "172  0xAC", "0  0x00", "255  0xFF"));
-    EXPECT_TRUE(Checked(1066));
+    EXPECT_TRUE(Checked(kCtlShutterClose));
     EXPECT_EQ(ReceivedCount(), 5);
 }
 
@@ -90,14 +92,14 @@ TEST_F(PanelPoll, QueueFailureTearsTheLinkDown) {
     EXPECT_EQ(Status(), "USB not open.");
     EXPECT_FALSE(panel->Engine().LinkReady());
     EXPECT_THAT(CallLines(), ElementsAre("FT_GetQueueStatus()", "FT_Close()"));
-    for (int id : {1017, 1018, 1006, 1024, 1})
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed, kCtlOpen, kCtlExit})
         EXPECT_TRUE(Enabled(id)) << id;
     EXPECT_THAT(Messages(), IsEmpty());
     panel->Poll();
     EXPECT_EQ(CallLines().size(), 2u);  // later ticks do nothing
     // Commands stay gated off until Open succeeds.
     sim.fsim_fail_queue_status(0, FT_OK);
-    Click(1024);
+    Click(kCtlOpen);
     EXPECT_EQ(Status(), "USB ready for communication.");
 }
 
@@ -122,7 +124,7 @@ TEST_F(PanelPoll, CarriageReturnAfterResetRequestsTheStatus) {
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
     EXPECT_EQ(ReceivedCount(), 22);
     Receive({0xAA});
-    EXPECT_TRUE(Checked(1065));
+    EXPECT_TRUE(Checked(kCtlShutterOpen));
 }
 
 TEST_F(PanelPoll, GoCountdownCountsCyclesWithoutListing) {
@@ -132,10 +134,10 @@ TEST_F(PanelPoll, GoCountdownCountsCyclesWithoutListing) {
     State().m_nFreeRunCountMode = 2;
     State().m_nFreeRunCountEdge = 1;  // armed with the shutter closed
     Receive({0xAA, 0xAC});
-    EXPECT_EQ(Text(1084), "1");
-    EXPECT_TRUE(Checked(1066));
+    EXPECT_EQ(Text(kCtlCyclesLeft), "1");
+    EXPECT_TRUE(Checked(kCtlShutterClose));
     Receive({0xAA, 0xAC});
-    EXPECT_EQ(Text(1084), "2");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "2");
     EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     EXPECT_EQ(ReceivedCount(), 0);
     EXPECT_THAT(LogLines(), IsEmpty());
@@ -149,10 +151,10 @@ TEST_F(PanelPoll, CarriageReturnEndsTheCountdownAndSwallowedRepliesWait) {
     State().m_nFreeRunCountEdge = 0;
     State().m_nStatusReplyCount = 0;  // a Status request made during the run
     Receive({0xCC, 0x41, 0xAA});
-    EXPECT_EQ(Text(1084), "2");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "2");
     EXPECT_EQ(State().m_nStatusReplyCount, 0);
     Receive({0x0D});
-    EXPECT_EQ(Text(1084), "5");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "5");
     EXPECT_EQ(State().m_nFreeRunCountMode, 0);
     Receive({0x99});
     EXPECT_EQ(State().m_nStatusReplyCount, 1);
@@ -166,12 +168,12 @@ TEST_F(PanelPoll, ContinuousRunsAreNotCounted) {
     State().m_nFreeRunCountMode = 2;
     State().m_nFreeRunCountEdge = 0;
     Receive({0xAA, 0xAC, 0xAA});
-    EXPECT_EQ(Text(1084), "Continuous");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "Continuous");
     EXPECT_EQ(State().m_nFreeRunCountMode, 2);
 }
 
 TEST_F(PanelPoll, LogFollowsNewLinesOnlyWhileScrolledToTheEnd) {
-    auto* list = static_cast<ferrule::LineListView*>(Control(1019));
+    auto* list = static_cast<ferrule::LineListView*>(Control(kCtlReceivedData));
     QScrollBar* bar = list->verticalScrollBar();
     Receive(Bytes(200, 0x41));
     EXPECT_EQ(bar->value(), bar->maximum());

@@ -8,6 +8,8 @@
 #include "panel/nd_steps_dlg.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 
 class PanelStatus : public PanelTest {
@@ -27,7 +29,7 @@ protected:
     // the reply arrives in the reads given.
     void Reply(const std::vector<Bytes>& reads) {
         sim.fsim_set_silent(0, 1);
-        Click(1043);
+        Click(kCtlStatus);
         for (const Bytes& read : reads) {
             Inject(read);
             PollAfter(read.size() * 79 + 100);
@@ -43,38 +45,38 @@ protected:
 TEST_F(PanelStatus, ShortLayoutShowsEverySetting) {
     Reply({kShortHead, kShortRest});
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
-    EXPECT_TRUE(Checked(1065));
-    EXPECT_TRUE(Checked(1055));
-    EXPECT_FALSE(Checked(1087));
-    EXPECT_FALSE(Checked(1088));
-    EXPECT_TRUE(Checked(1063));
-    EXPECT_EQ(Text(1083), "5");
-    EXPECT_EQ(Text(1084), "5");
+    EXPECT_TRUE(Checked(kCtlShutterOpen));
+    EXPECT_TRUE(Checked(kCtlModeFast));
+    EXPECT_FALSE(Checked(kCtlTriggerPulse));
+    EXPECT_FALSE(Checked(kCtlSyncPulse));
+    EXPECT_TRUE(Checked(kCtlOnPowerUp));
+    EXPECT_EQ(Text(kCtlRepeatCount), "5");
+    EXPECT_EQ(Text(kCtlCyclesLeft), "5");
     EXPECT_EQ(Timer(), "Closed Time");
     EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "0"));
     EXPECT_THAT(TimerSliders(), ElementsAre(1, 2, 3, 456, 0));
-    EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
-    EXPECT_EQ(Text(1104), "00 : 00 : 00 : 000 : 0");
-    EXPECT_EQ(Text(1105), "Cycle Time - 01:02:03:480:0");
-    EXPECT_EQ(Text(1099), "12 ms");
-    EXPECT_EQ(Text(1021), "20");
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "01 : 02 : 03 : 456 : 0");
+    EXPECT_EQ(Text(kCtlExposureTimeDisplay), "00 : 00 : 00 : 000 : 0");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 01:02:03:480:0");
+    EXPECT_EQ(Text(kCtlClosingTransition), "12 ms");
+    EXPECT_EQ(Text(kCtlReceivedBytes), "20");
 }
 
 TEST_F(PanelStatus, NeutralDensityLayoutTakesTheStepsAndSkipsItsFifthByte) {
     Reply({{0xCC, 0xAC, 0xDE, 0x0A, 0xA4, 0xA1, 0xB1, 0x00, 0x00, 0x00,
             0x00, 0x00, 0x21, 0x00, 0x00, 0x00, 0x00, 0xF0, 0xFF, 0xFF}});
-    EXPECT_TRUE(Checked(1066));
-    EXPECT_TRUE(Checked(1057));
-    EXPECT_EQ(Text(1057), "Neutral Density - 10");
-    EXPECT_EQ(Text(1099), "2.64 ms");
-    EXPECT_EQ(Text(1100), "2.64 ms");
-    EXPECT_TRUE(Checked(1087));
-    EXPECT_TRUE(Checked(1058));
-    EXPECT_TRUE(Checked(1061));
-    EXPECT_EQ(Text(1083), "65535");  // not "Continuous"
+    EXPECT_TRUE(Checked(kCtlShutterClose));
+    EXPECT_TRUE(Checked(kCtlModeNd));
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density - 10");
+    EXPECT_EQ(Text(kCtlClosingTransition), "2.64 ms");
+    EXPECT_EQ(Text(kCtlOpeningTransition), "2.64 ms");
+    EXPECT_TRUE(Checked(kCtlTriggerPulse));
+    EXPECT_TRUE(Checked(kCtlEnableOnHigh));
+    EXPECT_TRUE(Checked(kCtlHighForOpen));
+    EXPECT_EQ(Text(kCtlRepeatCount), "65535");  // not "Continuous"
     EXPECT_EQ(Timer(), "Exposure Time");
     EXPECT_THAT(TimerFields(), ElementsAre("1", "0", "0", "0", "0"));
-    EXPECT_EQ(Text(1105), "Cycle Time - 01:00:00:005:2");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 01:00:00:005:2");
 }
 
 // Both hours bytes 0: no timer is selected, and the closed time is edited.
@@ -97,69 +99,69 @@ TEST_F(PanelStatus, StatusRestartsAReplyAndOddBytesDoNoHarm) {
     EXPECT_EQ(panel->Fields().m_nTriggerMode, 0);  // position 5 is skipped in an unknown mode
     EXPECT_EQ(State().m_nStatusReplyCount, 5);
     Reply({kShortHead, kShortRest});
-    EXPECT_TRUE(Checked(1055));
-    EXPECT_EQ(Text(1103), "01 : 02 : 03 : 456 : 0");
+    EXPECT_TRUE(Checked(kCtlModeFast));
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "01 : 02 : 03 : 456 : 0");
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
 }
 
 // The simulated controller's own replies, before and after the panel changed
 // its settings, in both layouts.
 TEST_F(PanelStatus, ShowsWhatTheControllerWasToldInBothLayouts) {
-    Click(1043);
+    Click(kCtlStatus);
     Settle();
-    EXPECT_TRUE(Checked(1055));
-    EXPECT_FALSE(Checked(1087));
-    EXPECT_FALSE(Checked(1088));
-    EXPECT_EQ(Text(1083), "1");
+    EXPECT_TRUE(Checked(kCtlModeFast));
+    EXPECT_FALSE(Checked(kCtlTriggerPulse));
+    EXPECT_FALSE(Checked(kCtlSyncPulse));
+    EXPECT_EQ(Text(kCtlRepeatCount), "1");
 
-    Click(1056);
-    Click(1087);  // on, as Enable on High
-    Click(1061);
-    Click(1065);
+    Click(kCtlModeSoft);
+    Click(kCtlTriggerPulse);  // on, as Enable on High
+    Click(kCtlHighForOpen);
+    Click(kCtlShutterOpen);
     Settle();
     panel->Fields().m_nShutterMode = -1;  // so that the reply, not the click, sets what shows
     panel->UpdateData(false);
-    Click(1043);
+    Click(kCtlStatus);
     Settle();
-    EXPECT_TRUE(Checked(1056));
-    EXPECT_EQ(Text(1099), "70 ms");
-    EXPECT_TRUE(Checked(1087));
-    EXPECT_TRUE(Checked(1058));
-    EXPECT_TRUE(Checked(1061));
-    EXPECT_TRUE(Checked(1065));
+    EXPECT_TRUE(Checked(kCtlModeSoft));
+    EXPECT_EQ(Text(kCtlClosingTransition), "70 ms");
+    EXPECT_TRUE(Checked(kCtlTriggerPulse));
+    EXPECT_TRUE(Checked(kCtlEnableOnHigh));
+    EXPECT_TRUE(Checked(kCtlHighForOpen));
+    EXPECT_TRUE(Checked(kCtlShutterOpen));
 
     QTimer::singleShot(0, panel.get(), [] {
         auto* prompt = qobject_cast<CNdStepsDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(prompt, nullptr);
-        QTest::keyClicks(prompt->GetDlgItem(1075), "18");
-        QTest::keyClick(prompt->GetDlgItem(1075), Qt::Key_Return);
+        QTest::keyClicks(prompt->GetDlgItem(kCtlSteps), "18");
+        QTest::keyClick(prompt->GetDlgItem(kCtlSteps), Qt::Key_Return);
     });
-    Click(1057);
-    Click(1062);
+    Click(kCtlModeNd);
+    Click(kCtlLowForOpen);
     Settle();
-    panel->SetItemText(1099, "");
-    Click(1043);
+    panel->SetItemText(kCtlClosingTransition, "");
+    Click(kCtlStatus);
     Settle();
-    EXPECT_TRUE(Checked(1057));
-    EXPECT_EQ(Text(1057), "Neutral Density - 18");
-    EXPECT_EQ(Text(1099), "4.75 ms");
-    EXPECT_TRUE(Checked(1087));
-    EXPECT_TRUE(Checked(1062));
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:009:6");
+    EXPECT_TRUE(Checked(kCtlModeNd));
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density - 18");
+    EXPECT_EQ(Text(kCtlClosingTransition), "4.75 ms");
+    EXPECT_TRUE(Checked(kCtlTriggerPulse));
+    EXPECT_TRUE(Checked(kCtlLowForOpen));
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:009:6");
 }
 
 // After a reset the controller ends with a carriage return, and the panel asks
 // for the status by itself: the settings return to those the controller stored.
 TEST_F(PanelStatus, ResetShowsTheStoredSettingsByItself) {
-    Click(1056);
+    Click(kCtlModeSoft);
     Settle();
     sim.fsim_clear_written(0);
-    Click(1042);
+    Click(kCtlReset);
     Settle();
     EXPECT_THAT(Written(), ElementsAre(0xFB, 0xCC));
     EXPECT_EQ(State().m_nResetPending, 0);
     EXPECT_EQ(State().m_nStatusReplyCount, -1);
-    EXPECT_TRUE(Checked(1055));
-    EXPECT_TRUE(Checked(1066));
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:024:0");
+    EXPECT_TRUE(Checked(kCtlModeFast));
+    EXPECT_TRUE(Checked(kCtlShutterClose));
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:024:0");
 }

@@ -6,6 +6,8 @@
 
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -35,19 +37,19 @@ protected:
 
 // Every keystroke is checked: "7" is taken, "75" refused.
 TEST_F(PanelTimer, FieldsAreCheckedAtEveryKeystrokeAgainstTheirLimits) {
-    Type(1080, "7");
+    Type(kCtlMinute, "7");
     EXPECT_EQ(panel->m_sliderMinute->value(), 7);
-    Type(1080, "5");
+    Type(kCtlMinute, "5");
     EXPECT_THAT(Messages(), ElementsAre("Minutes number must be less than 60! Please retype."));
     EXPECT_EQ(panel->messages[0].caption, "Warning");
     EXPECT_EQ(panel->messages[0].type, kMbOk | kMbIconExclamation);
-    EXPECT_EQ(Text(1080), "");
+    EXPECT_EQ(Text(kCtlMinute), "");
     EXPECT_EQ(panel->m_sliderMinute->value(), 0);
 
-    Type(1081, "60");
-    Type(1082, "1000");
-    Type(1089, "10");
-    Type(1079, "6");
+    Type(kCtlSecond, "60");
+    Type(kCtlMillisecond, "1000");
+    Type(kCtlTenthMs, "10");
+    Type(kCtlHour, "6");
     EXPECT_THAT(Messages(),
                 ElementsAre("Minutes number must be less than 60! Please retype.",
                             "Seconds number must be less than 60! Please retype.",
@@ -61,20 +63,20 @@ TEST_F(PanelTimer, FieldsAreCheckedAtEveryKeystrokeAgainstTheirLimits) {
 // Leading zeros and unreadable texts stay; a lone minus sign waits for its
 // digits, and a negative number is refused like one above the limit.
 TEST_F(PanelTimer, LeadingZerosAndLettersStayNegativesAreRefused) {
-    Type(1082, "007");
-    Type(1080, "abc");
-    Type(1081, "-");
+    Type(kCtlMillisecond, "007");
+    Type(kCtlMinute, "abc");
+    Type(kCtlSecond, "-");
     EXPECT_THAT(Messages(), IsEmpty());
     EXPECT_THAT(TimerFields(), ElementsAre("", "abc", "-", "007", ""));
     EXPECT_THAT(TimerSliders(), ElementsAre(0, 0, 0, 7, 0));
 
-    Type(1081, "3");
-    SetText(1080, "");
-    Type(1080, "-1");
-    SetText(1082, "");
-    Type(1082, "-5");
-    Type(1089, "-9");
-    Type(1079, "-1");
+    Type(kCtlSecond, "3");
+    SetText(kCtlMinute, "");
+    Type(kCtlMinute, "-1");
+    SetText(kCtlMillisecond, "");
+    Type(kCtlMillisecond, "-5");
+    Type(kCtlTenthMs, "-9");
+    Type(kCtlHour, "-1");
     EXPECT_THAT(Messages(),
                 ElementsAre("Seconds number must not be negative! Please retype.",
                             "Minutes number must not be negative! Please retype.",
@@ -92,7 +94,7 @@ TEST_F(PanelTimer, LeadingZerosAndLettersStayNegativesAreRefused) {
 TEST_F(PanelTimer, SetTimerRefusesWhatTheMessageCannotCarry) {
     State().m_strExposureTime = {"-1", "-1", "abc", "", "-9"};
     ChooseTimer(1);
-    Click(1044);
+    Click(kCtlSetTimer);
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_THAT(Messages(), ElementsAre("Hours number must not be negative! Please retype."));
     EXPECT_THAT(TimerFields(), ElementsAre("", "-1", "abc", "", "-9"));
@@ -100,40 +102,40 @@ TEST_F(PanelTimer, SetTimerRefusesWhatTheMessageCannotCarry) {
 
     State().m_strClosedTime = {"", "", "", "1500", ""};
     ChooseTimer(0);
-    Click(1044);
+    Click(kCtlSetTimer);
     EXPECT_THAT(Written(), IsEmpty());
     EXPECT_EQ(Messages().back(), "Milliseconds number must be less than 1000! Please retype.");
-    EXPECT_EQ(Text(1082), "");
-    EXPECT_EQ(Text(1103), "00:00:00:000:0");
+    EXPECT_EQ(Text(kCtlMillisecond), "");
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "00:00:00:000:0");
 }
 
 // Five hours is the whole range: the rest is emptied, and while the hours
 // read 5, however they got there, every other change is refused.
 TEST_F(PanelTimer, FiveHoursClearsAndLocksTheOtherComponents) {
-    Type(1080, "12");
-    Type(1082, "450");
-    Type(1079, "5");
+    Type(kCtlMinute, "12");
+    Type(kCtlMillisecond, "450");
+    Type(kCtlHour, "5");
     EXPECT_THAT(Messages(), IsEmpty());
     EXPECT_THAT(TimerFields(), ElementsAre("5", "", "", "", ""));
     EXPECT_THAT(TimerSliders(), ElementsAre(5, 0, 0, 0, 0));
 
-    Type(1081, "0");
+    Type(kCtlSecond, "0");
     Release(panel->m_sliderSecond, 30);
     EXPECT_THAT(Messages(), ElementsAre(kAtMaximum, kAtMaximum));
-    EXPECT_EQ(Text(1081), "");
+    EXPECT_EQ(Text(kCtlSecond), "");
     EXPECT_EQ(panel->m_sliderSecond->value(), 0);
 
     panel->messages.clear();
     panel->Fields().m_strHour = "5";
     panel->Fields().m_strMinute = "12";  // as a status reply or a loaded file leaves them
     panel->UpdateData(false);
-    QTest::keyClick(Control(1080), Qt::Key_Backspace);
+    QTest::keyClick(Control(kCtlMinute), Qt::Key_Backspace);
     EXPECT_THAT(Messages(), ElementsAre(kAtMaximum));
-    EXPECT_EQ(Text(1080), "");
+    EXPECT_EQ(Text(kCtlMinute), "");
 }
 
 TEST_F(PanelTimer, SlidersSetTheirFieldsOnMouseReleaseOnly) {
-    Type(1080, "12");
+    Type(kCtlMinute, "12");
     Release(panel->m_sliderHour, 5);
     EXPECT_THAT(TimerFields(), ElementsAre("5", "", "", "", ""));
     EXPECT_THAT(Messages(), IsEmpty());
@@ -143,15 +145,15 @@ TEST_F(PanelTimer, SlidersSetTheirFieldsOnMouseReleaseOnly) {
 
     QTest::keyClick(panel->m_sliderTenthMs, Qt::Key_Right);
     EXPECT_EQ(panel->m_sliderTenthMs->value(), 1);
-    EXPECT_EQ(Text(1089), "");
+    EXPECT_EQ(Text(kCtlTenthMs), "");
     QTest::mouseRelease(panel->m_sliderTenthMs, Qt::LeftButton);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Text(1089), "1");
+    EXPECT_EQ(Text(kCtlTenthMs), "1");
 }
 
 // Choosing a timer loads its stored time, dropping edits never sent.
 TEST_F(PanelTimer, ChoosingATimerLoadsItsStoredTime) {
-    Type(1082, "450");
+    Type(kCtlMillisecond, "450");
     ChooseTimer(1);
     EXPECT_EQ(panel->Fields().m_nTimerSelect, 1);
     EXPECT_THAT(TimerFields(), ElementsAre("", "", "", "", ""));
@@ -161,30 +163,30 @@ TEST_F(PanelTimer, ChoosingATimerLoadsItsStoredTime) {
     ChooseTimer(0);
     EXPECT_THAT(TimerFields(), ElementsAre("1", "2", "3", "456", "7"));
     EXPECT_THAT(TimerSliders(), ElementsAre(1, 2, 3, 456, 7));
-    EXPECT_EQ(Text(1103), "00:00:00:000:0");  // the displays wait for Set Timer
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "00:00:00:000:0");  // the displays wait for Set Timer
 }
 
 TEST_F(PanelTimer, SetTimerSendsAndStoresTheChosenTimer) {
-    Click(1044);  // no timer chosen: nothing at all
+    Click(kCtlSetTimer);  // no timer chosen: nothing at all
     EXPECT_THAT(Written(), IsEmpty());
 
     ChooseTimer(0);
-    Type(1079, "5");
-    Click(1044);
-    Click(1044);
+    Type(kCtlHour, "5");
+    Click(kCtlSetTimer);
+    Click(kCtlSetTimer);
     EXPECT_THAT(Written(), ElementsAre(0xFA, 0x15, 0, 0, 0, 0, 0xFA, 0x15, 0, 0, 0, 0));
-    EXPECT_EQ(Text(1103), "05:00:00:000:0");
-    EXPECT_EQ(Text(1105), "Cycle Time - 05:00:00:024:0");
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "05:00:00:000:0");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 05:00:00:024:0");
 
     ChooseTimer(1);
-    Type(1082, "999");
-    Type(1089, "9");
+    Type(kCtlMillisecond, "999");
+    Type(kCtlTenthMs, "9");
     sim.fsim_clear_written(0);
-    Click(1044);
+    Click(kCtlSetTimer);
     EXPECT_THAT(Written(), ElementsAre(0xFA, 0x20, 0, 0, 0x99, 0x99));
     EXPECT_EQ(State().m_strExposureTime, (ferrule::TimeText{"", "", "", "999", "9"}));
-    EXPECT_EQ(Text(1104), "00:00:00:999:9");
-    EXPECT_EQ(Text(1103), "05:00:00:000:0");
-    EXPECT_EQ(Text(1105), "Cycle Time - 05:00:01:023:9");
+    EXPECT_EQ(Text(kCtlExposureTimeDisplay), "00:00:00:999:9");
+    EXPECT_EQ(Text(kCtlClosedTimeDisplay), "05:00:00:000:0");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 05:00:01:023:9");
     EXPECT_THAT(Messages(), IsEmpty());
 }

@@ -10,6 +10,8 @@
 #include "panel/widgets/about_box.h"
 #include "panel_fixture.h"
 
+using namespace ferrule;
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -30,72 +32,78 @@ TEST_F(PanelWindow, InitialisationShowsTheStartValues) {
     struct Range {
         int id, min, max, pos;
     };
-    for (Range r : {Range{1006, 0, 500, 10}, Range{1096, 0, 9, 0}, Range{1093, 0, 999, 0},
-                    Range{1095, 0, 59, 0}, Range{1097, 0, 59, 0}, Range{1098, 0, 5, 0}}) {
+    for (Range r : {Range{kCtlSpeed, 0, 500, 10}, Range{kCtlTenthMsSlider, 0, 9, 0},
+                    Range{kCtlMillisecondSlider, 0, 999, 0}, Range{kCtlSecondSlider, 0, 59, 0},
+                    Range{kCtlMinuteSlider, 0, 59, 0}, Range{kCtlHourSlider, 0, 5, 0}}) {
         QSlider* s = Slider(Control(r.id));
         EXPECT_EQ(s->minimum(), r.min) << r.id;
         EXPECT_EQ(s->maximum(), r.max) << r.id;
         EXPECT_EQ(s->value(), r.pos) << r.id;
     }
-    for (int id : {1079, 1080, 1081, 1082, 1089, 1083, 1084}) {
+    for (int id : {kCtlHour, kCtlMinute, kCtlSecond, kCtlMillisecond, kCtlTenthMs, kCtlRepeatCount,
+                   kCtlCyclesLeft}) {
         EXPECT_EQ(Text(id), "") << id;
     }
-    for (int id : {1087, 1088, 1058, 1062, 1055, 1066, 1027}) {
+    for (int id : {kCtlTriggerPulse, kCtlSyncPulse, kCtlEnableOnHigh, kCtlLowForOpen, kCtlModeFast,
+                   kCtlShutterClose, kCtlOpenByDescription}) {
         EXPECT_TRUE(Checked(id)) << id;
     }
-    for (int id : {1059, 1110, 1111, 1061, 1056, 1057, 1065, 1063, 1064, 1068}) {
+    for (int id :
+         {kCtlEnableOnLow, kCtlTriggerOnRisingEdge, kCtlTriggerOnFallingEdge, kCtlHighForOpen,
+          kCtlModeSoft, kCtlModeNd, kCtlShutterOpen, kCtlOnPowerUp, kCtlOnTriggerPulse, kCtlGo}) {
         EXPECT_FALSE(Checked(id)) << id;
     }
-    EXPECT_EQ(static_cast<QComboBox*>(Control(1090))->currentIndex(), -1);
-    EXPECT_EQ(Text(1021), "0");
-    EXPECT_EQ(Text(1057), "Neutral Density ");
-    EXPECT_EQ(Text(1099), "12 ms");
-    EXPECT_EQ(Text(1105), "Cycle Time - 00:00:00:000:0");
+    EXPECT_EQ(static_cast<QComboBox*>(Control(kCtlTimerSelect))->currentIndex(), -1);
+    EXPECT_EQ(Text(kCtlReceivedBytes), "0");
+    EXPECT_EQ(Text(kCtlModeNd), "Neutral Density ");
+    EXPECT_EQ(Text(kCtlClosingTransition), "12 ms");
+    EXPECT_EQ(Text(kCtlCycleTimeDisplay), "Cycle Time - 00:00:00:000:0");
     EXPECT_EQ(panel->Fields().m_nShutterMode, 0);
     EXPECT_EQ(panel->Fields().m_nShutter, 1);
     EXPECT_EQ(panel->Fields().m_nSyncLevel, 1);
     EXPECT_EQ(panel->Fields().m_nTriggerMode, 0);
-    EXPECT_EQ(
-        QApplication::focusWidget() == nullptr || QApplication::focusWidget() == Control(1027),
-        true);
+    EXPECT_EQ(QApplication::focusWidget() == nullptr ||
+                  QApplication::focusWidget() == Control(kCtlOpenByDescription),
+              true);
 }
 
 TEST_F(PanelWindow, NonIntegerInTheByteCountStopsTheExchangeWithAMessage) {
     RememberDevice(0, kDescription);
     Start();
-    SetText(1021, "12x");
-    SetText(1026, "typed but not read");
+    SetText(kCtlReceivedBytes, "12x");
+    SetText(kCtlDevice, "typed but not read");
     EXPECT_FALSE(panel->UpdateData(true));
     EXPECT_THAT(Messages(), ElementsAre("Please enter an integer."));
-    EXPECT_EQ(panel->Fields().m_strStatus, "USB ready for communication.");  // read before 1021
-    EXPECT_EQ(panel->Fields().m_strDevice, kDescription);                    // after it: not read
+    EXPECT_EQ(panel->Fields().m_strStatus,
+              "USB ready for communication.");             // read before the byte count
+    EXPECT_EQ(panel->Fields().m_strDevice, kDescription);  // after it: not read
 
     // A handler goes on with the fields it has: Clear writes 0 back.
-    Click(1023);
-    EXPECT_EQ(Text(1021), "0");
+    Click(kCtlClear);
+    EXPECT_EQ(Text(kCtlReceivedBytes), "0");
 }
 
 TEST_F(PanelWindow, ButtonGroupSwitchesOnlyTheLinkTestControls) {
     Start();
     panel->SetButtonGroup(100);
-    for (int id : {1017, 1018, 1006, 1024})
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed, kCtlOpen})
         EXPECT_TRUE(Enabled(id)) << id;
     panel->SetButtonGroup(101);
-    for (int id : {1017, 1018, 1006})
+    for (int id : {kCtlBlinkLeds, kCtlBlinkOff, kCtlSpeed})
         EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_TRUE(Enabled(1024));
+    EXPECT_TRUE(Enabled(kCtlOpen));
     panel->SetButtonGroup(7);
-    EXPECT_FALSE(Enabled(1017));
+    EXPECT_FALSE(Enabled(kCtlBlinkLeds));
 }
 
 TEST_F(PanelWindow, EscapeDoesNothingAndEnterInAnEditExits) {
     RememberDevice(0, kDescription);
     Start();
-    QTest::keyClick(Control(1026), Qt::Key_Escape);
+    QTest::keyClick(Control(kCtlDevice), Qt::Key_Escape);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(panel->Engine().Driver().IsLoaded());
 
-    QTest::keyClick(Control(1026), Qt::Key_Return);
+    QTest::keyClick(Control(kCtlDevice), Qt::Key_Return);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(panel->Engine().Driver().IsLoaded());
     EXPECT_EQ(panel->ExitCode(), 0);

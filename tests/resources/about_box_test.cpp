@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/resources/control_ids.h"
 #include "panel/widgets/about_box.h"
 #include "test_application.h"
 
@@ -65,7 +66,7 @@ TEST(ResourceAboutBox, OkClosesIt) {
     TestApplication();
     CAboutBox about;
     about.show();
-    auto* ok = about.findChild<QPushButton*>("ctl1");
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("ctl%1").arg(ferrule::kCtlOk));
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     ok->click();

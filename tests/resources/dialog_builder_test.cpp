@@ -19,20 +19,16 @@
 #include <set>
 #include <utility>
 
+#include "core/resources/control_ids.h"
 #include "core/resources/dialog_template.h"
 #include "panel/widgets/dialog_builder.h"
 #include "panel/widgets/line_list_view.h"
 #include "panel/widgets/whole_area_buttons.h"
 #include "test_application.h"
 
-namespace {
+using namespace ferrule;
 
-using ferrule::BuildDialogControls;
-using ferrule::BuiltDialog;
-using ferrule::ControlKind;
-using ferrule::ControlTemplate;
-using ferrule::DialogTemplate;
-using ferrule::DialogUnits;
+namespace {
 
 // A dialog template built into a shown widget with the application's font.
 struct Built {
@@ -138,8 +134,12 @@ TEST(ResourceBuilder, PanelControlsStayApartAndOnTheDialogInPixels) {
 TEST(ResourceBuilder, RadioGroupsAreThoseThePanelExchanges) {
     Built panel(ferrule::PanelTemplate());
     std::vector<std::vector<int>> expected = {
-        {1027, 1028, 1029}, {1055, 1056, 1057}, {1065, 1066},
-        {1061, 1062},       {1063, 1064, 1068}, {1058, 1059, 1110, 1111},
+        {kCtlOpenByDescription, kCtlOpenBySerialNumber, kCtlOpenByDeviceNumber},
+        {kCtlModeFast, kCtlModeSoft, kCtlModeNd},
+        {kCtlShutterOpen, kCtlShutterClose},
+        {kCtlHighForOpen, kCtlLowForOpen},
+        {kCtlOnPowerUp, kCtlOnTriggerPulse, kCtlGo},
+        {kCtlEnableOnHigh, kCtlEnableOnLow, kCtlTriggerOnRisingEdge, kCtlTriggerOnFallingEdge},
     };
     EXPECT_EQ(panel.result.radioGroupIds, expected);
     ASSERT_EQ(panel.result.radioGroups.size(), expected.size());
@@ -156,18 +156,18 @@ TEST(ResourceBuilder, RadioGroupsAreThoseThePanelExchanges) {
 TEST(ResourceBuilder, ARadioClearsOnlyItsOwnGroup) {
     Built panel(ferrule::PanelTemplate());
     auto radio = [&](int id) { return qobject_cast<QRadioButton*>(panel[id]); };
-    radio(1055)->click();
-    radio(1066)->click();
-    radio(1028)->click();
-    radio(1029)->click();
-    EXPECT_FALSE(radio(1028)->isChecked());
-    EXPECT_TRUE(radio(1029)->isChecked());
-    EXPECT_TRUE(radio(1055)->isChecked());
-    EXPECT_TRUE(radio(1066)->isChecked());
-    radio(1065)->click();
-    EXPECT_FALSE(radio(1066)->isChecked());
-    EXPECT_TRUE(radio(1055)->isChecked());
-    EXPECT_TRUE(radio(1029)->isChecked());
+    radio(kCtlModeFast)->click();
+    radio(kCtlShutterClose)->click();
+    radio(kCtlOpenBySerialNumber)->click();
+    radio(kCtlOpenByDeviceNumber)->click();
+    EXPECT_FALSE(radio(kCtlOpenBySerialNumber)->isChecked());
+    EXPECT_TRUE(radio(kCtlOpenByDeviceNumber)->isChecked());
+    EXPECT_TRUE(radio(kCtlModeFast)->isChecked());
+    EXPECT_TRUE(radio(kCtlShutterClose)->isChecked());
+    radio(kCtlShutterOpen)->click();
+    EXPECT_FALSE(radio(kCtlShutterClose)->isChecked());
+    EXPECT_TRUE(radio(kCtlModeFast)->isChecked());
+    EXPECT_TRUE(radio(kCtlOpenByDeviceNumber)->isChecked());
 }
 
 // --- Focus --------------------------------------------------------------------
@@ -215,9 +215,9 @@ TEST(ResourceBuilder, TheStepsPromptStartsInItsEditAndOkIsTheDefault) {
     while (first != steps.host.get() && (first->focusPolicy() & Qt::TabFocus) == 0) {
         first = first->nextInFocusChain();
     }
-    EXPECT_EQ(first, steps[1075]);
-    EXPECT_TRUE(qobject_cast<QPushButton*>(steps[1])->isDefault());
-    EXPECT_FALSE(qobject_cast<QPushButton*>(steps[2])->isDefault());
+    EXPECT_EQ(first, steps[kCtlSteps]);
+    EXPECT_TRUE(qobject_cast<QPushButton*>(steps[kCtlOk])->isDefault());
+    EXPECT_FALSE(qobject_cast<QPushButton*>(steps[kCtlCancel])->isDefault());
 }
 
 // Nothing, group boxes included, lies over a control where the user clicks it.
@@ -237,7 +237,7 @@ TEST(ResourceBuilder, EveryControlReceivesClicksAtItsCentre) {
 
 TEST(ResourceBuilder, TimerSelectorOffersBothTimersWithNothingSelected) {
     Built panel(ferrule::PanelTemplate());
-    auto* combo = qobject_cast<QComboBox*>(panel[1090]);
+    auto* combo = qobject_cast<QComboBox*>(panel[kCtlTimerSelect]);
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemText(0), "Closed Time");
@@ -247,7 +247,7 @@ TEST(ResourceBuilder, TimerSelectorOffersBothTimersWithNothingSelected) {
 
 TEST(ResourceBuilder, ReceivedLogIsAListToReadAndPickOneLineFrom) {
     Built panel(ferrule::PanelTemplate());
-    auto* list = qobject_cast<ferrule::LineListView*>(panel[1019]);
+    auto* list = qobject_cast<ferrule::LineListView*>(panel[kCtlReceivedData]);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->currentRow(), -1);
     EXPECT_EQ(list->focusPolicy(), Qt::StrongFocus);
@@ -255,10 +255,11 @@ TEST(ResourceBuilder, ReceivedLogIsAListToReadAndPickOneLineFrom) {
 
 TEST(ResourceBuilder, StatusLineAndCountsCannotBeTypedInto) {
     Built panel(ferrule::PanelTemplate());
-    for (int id : {1015, 1021, 1084}) {
+    for (int id : {kCtlStatusLine, kCtlReceivedBytes, kCtlCyclesLeft}) {
         EXPECT_TRUE(qobject_cast<QLineEdit*>(panel[id])->isReadOnly()) << id;
     }
-    for (int id : {1026, 1079, 1080, 1081, 1082, 1089, 1083}) {
+    for (int id : {kCtlDevice, kCtlHour, kCtlMinute, kCtlSecond, kCtlMillisecond, kCtlTenthMs,
+                   kCtlRepeatCount}) {
         EXPECT_FALSE(qobject_cast<QLineEdit*>(panel[id])->isReadOnly()) << id;
     }
 }
@@ -266,7 +267,7 @@ TEST(ResourceBuilder, StatusLineAndCountsCannotBeTypedInto) {
 TEST(ResourceBuilder, ExitIsTheOnlyDefaultButton) {
     Built panel(ferrule::PanelTemplate());
     for (QPushButton* button : panel.host->findChildren<QPushButton*>()) {
-        EXPECT_EQ(button->isDefault(), button == panel[1]) << button->text().toStdString();
+        EXPECT_EQ(button->isDefault(), button == panel[kCtlExit]) << button->text().toStdString();
     }
 }
 
@@ -286,24 +287,24 @@ TEST(ResourceAccessibility, EveryControlHasAName) {
 TEST(ResourceAccessibility, UncaptionedControlsAreFoundByTheirNames) {
     Built panel(ferrule::PanelTemplate());
     const std::pair<const char*, int> names[] = {
-        {"Device", 1026},
-        {"Status line", 1015},
-        {"Received Bytes #", 1021},
-        {"Data Received:", 1019},
-        {"Speed", 1006},
-        {"HR", 1079},
-        {"MIN", 1080},
-        {"S", 1081},
-        {"MS", 1082},
-        {".1MS", 1089},
-        {"0 - 5 Hour", 1098},
-        {"0 - 59 Minute", 1097},
-        {"0 - 59 Seconds", 1095},
-        {"0 - 1000 Milliseconds", 1093},
-        {"0 - 0.9 Milliseconds", 1096},
-        {"Select Timer:", 1090},
-        {"Repeat Cycle Number:", 1083},
-        {"Left Cycle Number", 1084},
+        {"Device", kCtlDevice},
+        {"Status line", kCtlStatusLine},
+        {"Received Bytes #", kCtlReceivedBytes},
+        {"Data Received:", kCtlReceivedData},
+        {"Speed", kCtlSpeed},
+        {"HR", kCtlHour},
+        {"MIN", kCtlMinute},
+        {"S", kCtlSecond},
+        {"MS", kCtlMillisecond},
+        {".1MS", kCtlTenthMs},
+        {"0 - 5 Hour", kCtlHourSlider},
+        {"0 - 59 Minute", kCtlMinuteSlider},
+        {"0 - 59 Seconds", kCtlSecondSlider},
+        {"0 - 1000 Milliseconds", kCtlMillisecondSlider},
+        {"0 - 0.9 Milliseconds", kCtlTenthMsSlider},
+        {"Select Timer:", kCtlTimerSelect},
+        {"Repeat Cycle Number:", kCtlRepeatCount},
+        {"Left Cycle Number", kCtlCyclesLeft},
     };
     for (const auto& [name, id] : names) {
         std::vector<QWidget*> found;
@@ -316,22 +317,25 @@ TEST(ResourceAccessibility, UncaptionedControlsAreFoundByTheirNames) {
         EXPECT_EQ(found.front(), panel[id]) << name;
     }
     Built steps(ferrule::NdStepsTemplate());
-    EXPECT_EQ(AccessibleName(steps[1075]), "Steps");
+    EXPECT_EQ(AccessibleName(steps[kCtlSteps]), "Steps");
 }
 
 TEST(ResourceAccessibility, CaptionedControlsAreNamedByCaption) {
     Built panel(ferrule::PanelTemplate());
-    EXPECT_EQ(AccessibleName(panel[1030]), "Search");
-    EXPECT_EQ(AccessibleName(panel[1087]), "Trigger Pulse ->>");
-    EXPECT_EQ(AccessibleName(panel[1107]), "Vireo Shutter Control Command");
+    EXPECT_EQ(AccessibleName(panel[kCtlSearch]), "Search");
+    EXPECT_EQ(AccessibleName(panel[kCtlTriggerPulse]), "Trigger Pulse ->>");
+    EXPECT_EQ(AccessibleName(panel[kCtlCommandGroup]), "Vireo Shutter Control Command");
 }
 
 // Displays are read by their current text, and say what they show.
 TEST(ResourceAccessibility, DisplaysAreNamedByTheTextTheyShowNow) {
     Built panel(ferrule::PanelTemplate());
     const std::pair<int, const char*> displays[] = {
-        {1103, "Closed time"},        {1104, "Exposure time"},      {1105, "Cycle time"},
-        {1099, "Closing transition"}, {1100, "Opening transition"},
+        {kCtlClosedTimeDisplay, "Closed time"},
+        {kCtlExposureTimeDisplay, "Exposure time"},
+        {kCtlCycleTimeDisplay, "Cycle time"},
+        {kCtlClosingTransition, "Closing transition"},
+        {kCtlOpeningTransition, "Opening transition"},
     };
     for (const auto& [id, description] : displays) {
         auto* label = qobject_cast<QLabel*>(panel[id]);
@@ -342,7 +346,7 @@ TEST(ResourceAccessibility, DisplaysAreNamedByTheTextTheyShowNow) {
         label->setText("01:02:03:004:5");
         EXPECT_EQ(AccessibleName(label), "01:02:03:004:5") << id;
     }
-    auto* density = qobject_cast<QRadioButton*>(panel[1057]);
+    auto* density = qobject_cast<QRadioButton*>(panel[kCtlModeNd]);
     density->setText("Neutral Density - 10");
     EXPECT_EQ(AccessibleName(density), "Neutral Density - 10");
 }
@@ -386,10 +390,10 @@ TEST(ResourceAccessibility, LabelsLabelTheControlNextToThem) {
 // The texts the panel shows at run time must fit as well as the template's own.
 TEST(ResourceCaptions, EveryCaptionFitsItsControl) {
     Built panel(ferrule::PanelTemplate());
-    qobject_cast<QRadioButton*>(panel[1057])->setText("Neutral Density - 144");
-    qobject_cast<QLabel*>(panel[1105])->setText("Cycle Time - 10:59:59:999:9");
-    qobject_cast<QLabel*>(panel[1099])->setText("38.00 ms");
-    qobject_cast<QLabel*>(panel[1100])->setText("38.00 ms");
+    qobject_cast<QRadioButton*>(panel[kCtlModeNd])->setText("Neutral Density - 144");
+    qobject_cast<QLabel*>(panel[kCtlCycleTimeDisplay])->setText("Cycle Time - 10:59:59:999:9");
+    qobject_cast<QLabel*>(panel[kCtlClosingTransition])->setText("38.00 ms");
+    qobject_cast<QLabel*>(panel[kCtlOpeningTransition])->setText("38.00 ms");
     for (QWidget* widget : panel.Widgets()) {
         QString text;
         int needed = 0;
@@ -414,10 +418,10 @@ TEST(ResourceCaptions, EveryCaptionFitsItsControl) {
 TEST(ResourceCaptions, StatusAndDeviceTextsShowWhole) {
     Built panel(ferrule::PanelTemplate());
     const std::pair<int, const char*> texts[] = {
-        {1015, "USB ready for communication."},
-        {1015, "No response from USB (0xFF)"},
-        {1026, "Enter device Description or Serial Number here."},
-        {1084, "Continuous"},
+        {kCtlStatusLine, "USB ready for communication."},
+        {kCtlStatusLine, "No response from USB (0xFF)"},
+        {kCtlDevice, "Enter device Description or Serial Number here."},
+        {kCtlCyclesLeft, "Continuous"},
     };
     for (const auto& [id, text] : texts) {
         auto* edit = qobject_cast<QLineEdit*>(panel[id]);

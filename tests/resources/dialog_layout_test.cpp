@@ -9,14 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "core/resources/control_ids.h"
 #include "core/resources/dialog_template.h"
 
-namespace {
+using namespace ferrule;
 
-using ferrule::ControlKind;
-using ferrule::ControlTemplate;
-using ferrule::DialogTemplate;
-using ferrule::kNoId;
+namespace {
 
 struct Box {
     int left, top, right, bottom;
@@ -168,15 +166,26 @@ TEST(ResourcePanelGroups, ControlsSitInTheFrameOfTheirArea) {
         std::vector<int> ids;
     };
     const Area areas[] = {
-        {ById(panel, 1106), {1027, 1028, 1029, 1026, 1030, 1024, 1015, 1017, 1006, 1018}},
-        {ById(panel, 1107),
-         {1065, 1066, 1055, 1056, 1057, 1087, 1058, 1059, 1110, 1111, 1088, 1061, 1062}},
+        {ById(panel, kCtlLinkGroup),
+         {kCtlOpenByDescription, kCtlOpenBySerialNumber, kCtlOpenByDeviceNumber, kCtlDevice,
+          kCtlSearch, kCtlOpen, kCtlStatusLine, kCtlBlinkLeds, kCtlSpeed, kCtlBlinkOff}},
+        {ById(panel, kCtlCommandGroup),
+         {kCtlShutterOpen, kCtlShutterClose, kCtlModeFast, kCtlModeSoft, kCtlModeNd,
+          kCtlTriggerPulse, kCtlEnableOnHigh, kCtlEnableOnLow, kCtlTriggerOnRisingEdge,
+          kCtlTriggerOnFallingEdge, kCtlSyncPulse, kCtlHighForOpen, kCtlLowForOpen}},
         {GroupBoxCaptioned(panel, " Timer "),
-         {1103, 1104, 1105, 1099, 1100, 1090, 1079, 1080, 1081, 1082, 1089, 1098, 1097, 1095, 1093,
-          1096, 1044}},
-        {GroupBoxCaptioned(panel, "Free Run"), {1083, 1063, 1064, 1068, 1084, 1050, 1052}},
-        {GroupBoxCaptioned(panel, " Configuration "), {1045, 1047, 1048, 1046, 1051}},
-        {GroupBoxCaptioned(panel, " Controller "), {1049, 1053, 1054}},
+         {kCtlClosedTimeDisplay, kCtlExposureTimeDisplay, kCtlCycleTimeDisplay,
+          kCtlClosingTransition, kCtlOpeningTransition, kCtlTimerSelect, kCtlHour, kCtlMinute,
+          kCtlSecond, kCtlMillisecond, kCtlTenthMs, kCtlHourSlider, kCtlMinuteSlider,
+          kCtlSecondSlider, kCtlMillisecondSlider, kCtlTenthMsSlider, kCtlSetTimer}},
+        {GroupBoxCaptioned(panel, "Free Run"),
+         {kCtlRepeatCount, kCtlOnPowerUp, kCtlOnTriggerPulse, kCtlGo, kCtlCyclesLeft, kCtlStop,
+          kCtlSendRepeatCount}},
+        {GroupBoxCaptioned(panel, " Configuration "),
+         {kCtlSaveConfig, kCtlLoadConfig, kCtlApply, kCtlSaveConfigToController,
+          kCtlRestoreDefault}},
+        {GroupBoxCaptioned(panel, " Controller "),
+         {kCtlGetControllerInfo, kCtlPowerOn, kCtlPowerOff}},
     };
     for (const Area& area : areas) {
         for (int id : area.ids) {
@@ -185,7 +194,7 @@ TEST(ResourcePanelGroups, ControlsSitInTheFrameOfTheirArea) {
         }
     }
     // The received-data log, its count, Clear and EXIT stand below every frame.
-    for (int id : {1019, 1021, 1023, 1}) {
+    for (int id : {kCtlReceivedData, kCtlReceivedBytes, kCtlClear, kCtlExit}) {
         for (const ControlTemplate& c : panel.controls) {
             if (c.kind == ControlKind::GroupBox) {
                 EXPECT_FALSE(Overlap(BoxOf(ById(panel, id)), BoxOf(c))) << id;
@@ -196,7 +205,7 @@ TEST(ResourcePanelGroups, ControlsSitInTheFrameOfTheirArea) {
 
 TEST(ResourcePanelGroups, TimerAndBottomBoxesLieInTheCommandFrame) {
     const DialogTemplate& panel = ferrule::PanelTemplate();
-    Box command = BoxOf(ById(panel, 1107));
+    Box command = BoxOf(ById(panel, kCtlCommandGroup));
     for (const char* caption : {" Timer ", "Free Run", " Configuration ", " Controller "}) {
         EXPECT_TRUE(Inside(BoxOf(GroupBoxCaptioned(panel, caption)), command)) << caption;
     }

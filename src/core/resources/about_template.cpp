@@ -1,4 +1,5 @@
 // Template 100: the About box.
+#include "core/resources/control_ids.h"
 #include "core/resources/dialog_template.h"
 #include "core/resources/strings.h"
 #include "core/version.h"
@@ -16,7 +17,7 @@ constexpr ControlTemplate kAboutControls[] = {
      nullptr, nullptr},
     {kNoId, K::Static, "Copyright (C) the Ferrule developers", 42, 36, 126, 9, kStyleNone, nullptr,
      nullptr},
-    {1, K::DefaultPushButton, "OK", 178, 10, 50, 14, kStyleNone, nullptr, nullptr},
+    {kCtlOk, K::DefaultPushButton, "OK", 178, 10, 50, 14, kStyleNone, nullptr, nullptr},
 };
 
 constexpr DialogTemplate kAboutBox{kAboutBoxTemplate, "About Ferrule", 235, 55, kAboutControls};

@@ -1,6 +1,6 @@
-// The control ids of the panel's template and of the steps prompt: the one
-// list that the templates, the wiring, the handlers and the tests name
-// controls by. The numbers are the templates' own.
+// The control ids of the panel's template, of the steps prompt and of the
+// About box's OK: the one list that the templates, the wiring, the handlers
+// and the tests name controls by. The numbers are the templates' own.
 #pragma once
 
 namespace ferrule {
@@ -78,8 +78,11 @@ enum ControlId : int {
     kCtlCommandGroup = 1107,
     kCtlLinkGroup = 1106,
 
-    // The steps prompt (template 130); its OK and Cancel are kIdOk and kIdCancel.
+    // The steps prompt (template 130). Its OK and Cancel carry the numbers of
+    // the answers kIdOk and kIdCancel; the About box's OK is kCtlOk as well.
     kCtlSteps = 1075,
+    kCtlOk = 1,
+    kCtlCancel = 2,
 };
 
 }  // namespace ferrule

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <algorithm>
 
+#include "core/resources/control_ids.h"
 #include "core/resources/dialog_template.h"
 #include "panel/widgets/app_icon.h"
 #include "panel/widgets/dialog_builder.h"
@@ -38,7 +39,7 @@ CAboutBox::CAboutBox(QWidget* parent, const QString& driverLibrary) : QDialog(pa
     ferrule::DialogUnits units = ferrule::DialogUnitsFor(font());
     setFixedSize(ferrule::DialogPixelSize(about, units));
     ferrule::BuiltDialog built = ferrule::BuildDialogControls(about, this, units);
-    if (auto* ok = qobject_cast<QAbstractButton*>(built.controls[1])) {
+    if (auto* ok = qobject_cast<QAbstractButton*>(built.controls[ferrule::kCtlOk])) {
         connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
     }
     AddDriverLine(driverLibrary, AddLicenceLine());

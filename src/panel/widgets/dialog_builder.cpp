@@ -177,7 +177,8 @@ QWidget* CreateControl(const ControlTemplate& control, const QRect& rect, QWidge
     return new QWidget(parent);
 }
 
-// "ctl1027" for controls with an id; a name made of the kind and the caption
+// "ctl" and the id for controls with an id ("ctl1027" for
+// kCtlOpenByDescription); a name made of the kind and the caption
 // (or accessible name) for the others, unique within the dialog.
 QString ObjectName(const ControlTemplate& control, std::set<QString>& used) {
     if (control.id != kNoId) {

@@ -1,8 +1,8 @@
-// The received-data log behind list box 1019. It holds millions of lines in
-// little memory: a raw-byte line is stored as its byte and formatted only when
-// shown; the few text lines (device listings, controller information) are kept
-// aside with their row numbers. Lines appended by a poll become visible
-// together, in one insertion, when the panel is next written.
+// The received-data log behind the list box kCtlReceivedData. It holds
+// millions of lines in little memory: a raw-byte line is stored as its byte and
+// formatted only when shown; the few text lines (device listings, controller
+// information) are kept aside with their row numbers. Lines appended by a poll
+// become visible together, in one insertion, when the panel is next written.
 #pragma once
 
 #include <QAbstractListModel>
