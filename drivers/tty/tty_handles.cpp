@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "ftty_open_error.h"
+#include "tty_open_error.h"
 #include "tty_status.h"
 
 namespace ftty {
@@ -21,7 +23,9 @@ FT_STATUS Handles::Open(const TtyDevice& device, FT_HANDLE* handle) {
     if (stat(device.node.c_str(), &info) == 0) {
         for (const auto& [value, port] : m_ports) {
             if (port->Device() == info.st_rdev) {
-                return FT_DEVICE_NOT_OPENED;
+                return FailOpen(FTTY_OPEN_ERROR_BUSY,
+                                device.node.string() + " is already open in this program",
+                                FT_DEVICE_NOT_OPENED);
             }
         }
     }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "tty_baud.h"
+#include "tty_open_error.h"
 #include "tty_status.h"
 #include "tty_sysfs_attribute.h"
 
@@ -59,24 +60,28 @@ bool ConfigureRaw(int fd) {
 FT_STATUS Port::Open(const std::filesystem::path& node, const std::filesystem::path& portDir,
                      std::shared_ptr<Port>* port) {
     // Non-blocking, so that the open does not wait for a carrier.
-    int fd = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return (errno == ENOENT || errno == ENXIO || errno == ENODEV) ? FT_DEVICE_NOT_FOUND
-                                                                      : FT_DEVICE_NOT_OPENED;
+        return FailOpen(node, errno);
     }
+    auto fail = [fd, &node](int error) {
+        close(fd);
+        return FailOpen(node, error);
+    };
     struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
+        return fail(ENOTTY);
+    }
     // Held by one program at a time, as a D2XX device is; the flag is
     // cleared again when the handle closes.
-    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd) || !ConfigureRaw(fd) ||
-        ioctl(fd, TIOCEXCL) != 0) {
-        close(fd);
-        return FT_DEVICE_NOT_OPENED;
+    if (!ConfigureRaw(fd) || ioctl(fd, TIOCEXCL) != 0) {
+        return fail(errno);
     }
     int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) {
+        const int error = errno;
         ioctl(fd, TIOCNXCL);
-        close(fd);
-        return FT_DEVICE_NOT_OPENED;
+        return fail(error);
     }
     port->reset(new Port(fd, wakeFd, info.st_rdev, portDir));
     return FT_OK;

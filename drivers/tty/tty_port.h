@@ -23,7 +23,8 @@ class Port {
 public:
     // Opens and configures the device node. FT_DEVICE_NOT_FOUND when there is
     // no node, FT_DEVICE_NOT_OPENED when it cannot be opened (no permission,
-    // held exclusively by another program, not a terminal).
+    // held exclusively by another program, not a terminal); the reason is
+    // recorded for ftty_last_open_error.
     static FT_STATUS Open(const std::filesystem::path& node, const std::filesystem::path& portDir,
                           std::shared_ptr<Port>* port);
     ~Port();
