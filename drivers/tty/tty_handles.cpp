@@ -13,6 +13,14 @@ Handles& TheHandles() {
     return handles;
 }
 
+Handles::~Handles() {
+    std::lock_guard lock(m_mutex);
+    for (const auto& [value, port] : m_ports) {
+        port->Shut();
+    }
+    m_ports.clear();
+}
+
 FT_STATUS Handles::Open(const TtyDevice& device, FT_HANDLE* handle) {
     if (handle == nullptr) {
         return kInvalidParameter;
