@@ -248,6 +248,8 @@ private:
         bool Succeeded() const { return answered && firstByte == ferrule::controller::kOnline; }
     };
     ProbeResult ConfigureAndProbe(bool fromOpen);
+    // Returns status; when it is a failure the library can explain, logs why.
+    FT_STATUS LogOpenFailure(FT_STATUS status);
     void MarkLinkReady();
     void RefreshRememberedIdentity();
     void ReadDeviceChoice();

@@ -45,6 +45,9 @@ void D2xxApi::LoadD2xx(const std::vector<std::string>& candidates) {
         m_report("Error: Can't Load " + (candidates.empty() ? std::string() : candidates.front()));
         return;
     }
+    // Optional, so bound first: the binding below stops at the first entry
+    // point missing.
+    Bind(m_hD2xx, "ftty_last_open_error", m_pLastOpenError);
     // Bound in this order; the first missing name ends the binding and leaves
     // it and every later entry unresolved.
 #define FERRULE_BIND(name, member)                           \
@@ -90,6 +93,7 @@ void D2xxApi::FreeLibrary() {
     m_pSetUSBParameters = nullptr;
     m_pSetDataCharacteristics = nullptr;
     m_pSetFlowControl = nullptr;
+    m_pLastOpenError = nullptr;
     dlclose(m_hD2xx);
     m_hD2xx = nullptr;
     m_loadedPath.clear();
@@ -131,6 +135,17 @@ FT_STATUS D2xxApi::OpenEx(const std::string& text, DWORD flags) {
     }
     std::lock_guard lock(m_handleMutex);
     return m_pOpenEx(const_cast<char*>(text.c_str()), flags, &m_ftHandle);
+}
+
+uint32_t D2xxApi::LastOpenError(std::string* text) const {
+    text->clear();
+    if (m_pLastOpenError == nullptr) {
+        return FTTY_OPEN_ERROR_NONE;
+    }
+    char reason[512] = {};
+    const uint32_t category = m_pLastOpenError(reason, sizeof reason);
+    *text = reason;
+    return category;
 }
 
 FT_STATUS D2xxApi::ListDevices(void* arg1, void* arg2, DWORD flags) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/d2xx_types.h"
+#include "tty/ftty_open_error.h"
 
 namespace ferrule {
 
@@ -50,6 +51,12 @@ public:
     FT_STATUS SetLatencyTimer(UCHAR milliseconds);
     FT_STATUS SetUSBParameters(ULONG inTransferSize, ULONG outTransferSize);
 
+    // Why the last FT_Open or FT_OpenEx on this thread failed, from a library
+    // that can tell (the bundled serial back end's ftty_last_open_error): one
+    // of the FTTY_OPEN_ERROR_ categories, and the reason in *text. A library
+    // without the function answers FTTY_OPEN_ERROR_NONE and an empty text.
+    uint32_t LastOpenError(std::string* text) const;
+
     bool IsLoaded() const { return m_hD2xx != nullptr; }
     // The file of the loaded library, as the loader found it; empty when none
     // is loaded.
@@ -85,6 +92,8 @@ private:
     PFN_FT_SetUSBParameters m_pSetUSBParameters = nullptr;
     PFN_FT_SetDataCharacteristics m_pSetDataCharacteristics = nullptr;
     PFN_FT_SetFlowControl m_pSetFlowControl = nullptr;
+    // Optional: bound when the library has it, with no message when not.
+    PFN_ftty_last_open_error m_pLastOpenError = nullptr;
 };
 
 }  // namespace ferrule

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "app/received_log_model.h"
 #include "app/shutter_panel_dlg.h"
 #include "common/leading_integer.h"
 #include "link/device_listing.h"
@@ -43,23 +44,35 @@ FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
         return FT_DEVICE_NOT_OPENED;
     }
     if (m_nOpenBy == ferrule::kOpenByDescription) {
-        return m_d2xx.OpenEx(m_strDevice, FT_OPEN_BY_DESCRIPTION);
+        return LogOpenFailure(m_d2xx.OpenEx(m_strDevice, FT_OPEN_BY_DESCRIPTION));
     }
     if (m_nOpenBy == ferrule::kOpenBySerialNumber) {
-        return m_d2xx.OpenEx(m_strDevice, FT_OPEN_BY_SERIAL_NUMBER);
+        return LogOpenFailure(m_d2xx.OpenEx(m_strDevice, FT_OPEN_BY_SERIAL_NUMBER));
     }
     if (m_strDevice.empty()) {
-        return m_d2xx.Open(0);
+        return LogOpenFailure(m_d2xx.Open(0));
     }
     if (m_strDevice.size() <= 2) {
         int number = ferrule::LeadingInteger(m_strDevice);
         if (static_cast<unsigned>(number) <= 64) {
-            return m_d2xx.Open(number);
+            return LogOpenFailure(m_d2xx.Open(number));
         }
     }
     ShowMessageBox("Select a method to open or enter a valid device number (0-64).",
                    QString::fromStdString(m_options.applicationName), kMbOk | kMbIconExclamation);
     return FT_DEVICE_NOT_OPENED;
+}
+
+// The status line only says that the device did not open; where the library
+// can tell why (the port is in use by another program, for one), the reason
+// goes to the received-data log.
+FT_STATUS CShutterPanelDlg::LogOpenFailure(FT_STATUS status) {
+    std::string reason;
+    if (status != FT_OK && m_d2xx.LastOpenError(&reason) != FTTY_OPEN_ERROR_NONE &&
+        !reason.empty()) {
+        m_logReceived->AppendText("Could not open the device: " + reason + ".");
+    }
+    return status;
 }
 
 CShutterPanelDlg::ProbeResult CShutterPanelDlg::ConfigureAndProbe(bool fromOpen) {
