@@ -21,7 +21,7 @@ constexpr uid_t kNobody = 65534;
 
 }  // namespace
 
-ChildProcess::ChildProcess(std::vector<std::string> argv, bool asNobody) {
+ChildProcess::ChildProcess(std::vector<std::string> argv, bool asNobody, int ignoredSignal) {
     // A child that has ended must not end the test when it is written to.
     signal(SIGPIPE, SIG_IGN);
     int toChild[2], fromChild[2];
@@ -35,7 +35,9 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, bool asNobody) {
     args.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
-        signal(SIGPIPE, SIG_DFL);
+        for (int stop : {SIGPIPE, SIGINT, SIGTERM}) {
+            signal(stop, stop == ignoredSignal ? SIG_IGN : SIG_DFL);
+        }
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
         if (asNobody &&

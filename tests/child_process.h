@@ -13,7 +13,10 @@
 
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> argv, bool asNobody = false);
+    // The child starts with SIGINT and SIGTERM at their default action, as
+    // from a terminal, but for ignoredSignal, which it starts with ignored.
+    explicit ChildProcess(std::vector<std::string> argv, bool asNobody = false,
+                          int ignoredSignal = 0);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -42,7 +42,12 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int i = 0; i < 2; ++i) {
-        sigaction(kStopSignals[i], &action, &m_previous[i]);
+        // A signal ignored from the start (SIGINT for a job a script started
+        // in the background) stays ignored.
+        if (sigaction(kStopSignals[i], nullptr, &m_previous[i]) == 0 &&
+            m_previous[i].sa_handler != SIG_IGN) {
+            sigaction(kStopSignals[i], &action, nullptr);
+        }
     }
 }
 

@@ -3,8 +3,9 @@
 // signal handler; a notifier on the pipe's other end emits Requested from the
 // event loop (a message box's or a prompt's own loop included), where the
 // exit sequence can run. While an instance lives the two signals no longer end
-// the process at once; its destructor puts back the handlers it found. One
-// instance at a time.
+// the process at once; its destructor puts back the handlers it found. A
+// signal the process was started with ignored stays ignored. One instance at
+// a time.
 #pragma once
 
 #include <signal.h>

@@ -97,6 +97,21 @@ TEST(Program, StopSignalsEndTheRunThroughTheExitSequence) {
     }
 }
 
+// A program started in the background by a script has SIGINT ignored, and
+// keeps it so: the Ctrl+C of the terminal is not for it.
+TEST(Program, AStopSignalIgnoredFromTheStartStaysIgnored) {
+    TempDir dir;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ChildProcess program({FERRULE_EXECUTABLE, "--simulate", "--profile", DemoProfile(dir)}, false,
+                         SIGINT);
+    ASSERT_TRUE(Eventually([&] { return program.Catches(SIGTERM); }));
+    EXPECT_FALSE(program.Catches(SIGINT));
+    program.Signal(SIGTERM);
+    const auto status = program.Wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+}
+
 // Installed, the program is in PREFIX/bin and the simulator in PREFIX/lib/ferrule.
 TEST(Program, InstalledProgramFindsTheBundledSimulatorInItsPrivateFolder) {
     TempDir dir;
