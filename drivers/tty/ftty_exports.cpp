@@ -1,8 +1,10 @@
-// The fifteen D2XX entry points.
+// The fifteen D2XX entry points, and the reason the last open failed.
 #include "core/link/d2xx_entry_points.h"
+#include "core/link/ftty_open_error.h"
 #include "ftty_export.h"
 #include "tty_handles.h"
 #include "tty_listing.h"
+#include "tty_open_error.h"
 
 // Every entry point of the list, so that each definition below must match it.
 FERRULE_D2XX_DECLARE_EXPORTS()
@@ -29,10 +31,12 @@ FTTY_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD count, DWORD
 }
 
 FTTY_EXPORT FT_STATUS FT_Open(int index, FT_HANDLE* handle) {
+    ftty::ClearOpenError();
     return ftty::OpenByIndex(index, handle);
 }
 
 FTTY_EXPORT FT_STATUS FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle) {
+    ftty::ClearOpenError();
     return ftty::OpenByText(arg, flags, handle);
 }
 
@@ -85,4 +89,8 @@ FTTY_EXPORT FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UC
 
 FTTY_EXPORT FT_STATUS FT_SetFlowControl(FT_HANDLE handle, USHORT flow, UCHAR, UCHAR) {
     return OnPort(handle, [&](ftty::Port& port) { return port.SetFlowControl(flow); });
+}
+
+FTTY_EXPORT uint32_t ftty_last_open_error(char* text, uint32_t capacity) {
+    return ftty::CopyOpenError(text, capacity);
 }

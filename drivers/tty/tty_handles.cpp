@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "core/link/ftty_open_error.h"
+#include "tty_open_error.h"
 #include "tty_status.h"
 
 namespace ftty {
@@ -9,6 +11,14 @@ namespace ftty {
 Handles& TheHandles() {
     static Handles handles;
     return handles;
+}
+
+Handles::~Handles() {
+    std::lock_guard lock(m_mutex);
+    for (const auto& [value, port] : m_ports) {
+        port->Shut();
+    }
+    m_ports.clear();
 }
 
 FT_STATUS Handles::Open(const TtyDevice& device, FT_HANDLE* handle) {
@@ -21,7 +31,9 @@ FT_STATUS Handles::Open(const TtyDevice& device, FT_HANDLE* handle) {
     if (stat(device.node.c_str(), &info) == 0) {
         for (const auto& [value, port] : m_ports) {
             if (port->Device() == info.st_rdev) {
-                return FT_DEVICE_NOT_OPENED;
+                return FailOpen(FTTY_OPEN_ERROR_BUSY,
+                                device.node.string() + " is already open in this program",
+                                FT_DEVICE_NOT_OPENED);
             }
         }
     }

@@ -16,6 +16,13 @@ namespace ftty {
 
 class Handles {
 public:
+    Handles() = default;
+    // The library is being unloaded, or the process is ending: every port
+    // still open is shut, so that other programs may open it at once.
+    ~Handles();
+    Handles(const Handles&) = delete;
+    Handles& operator=(const Handles&) = delete;
+
     // Opens a listed device. A device this library holds open already is
     // FT_DEVICE_NOT_OPENED, as the vendor's library answers.
     FT_STATUS Open(const TtyDevice& device, FT_HANDLE* handle);

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/link/ftty_open_error.h"
 #include "tty_enumeration.h"
 #include "tty_environment.h"
 #include "tty_handles.h"
+#include "tty_open_error.h"
 #include "tty_status.h"
 
 namespace ftty {
@@ -74,24 +76,33 @@ FT_STATUS ListDevices(void* arg1, void* arg2, DWORD flags) {
 
 FT_STATUS OpenByIndex(int index, FT_HANDLE* handle) {
     if (handle == nullptr) {
-        return kInvalidParameter;
+        return FailOpen(FTTY_OPEN_ERROR_OTHER, "no place for the handle was given",
+                        kInvalidParameter);
     }
     const auto devices = Devices();
     if (index < 0 || static_cast<size_t>(index) >= devices.size()) {
-        return FT_DEVICE_NOT_FOUND;
+        return FailOpen(FTTY_OPEN_ERROR_NOT_FOUND,
+                        "there is no device number " + std::to_string(index) + " (" +
+                            std::to_string(devices.size()) + " attached)",
+                        FT_DEVICE_NOT_FOUND);
     }
     return TheHandles().Open(devices[static_cast<size_t>(index)], handle);
 }
 
 FT_STATUS OpenByText(const void* text, DWORD flags, FT_HANDLE* handle) {
     if (flags != FT_OPEN_BY_DESCRIPTION && flags != FT_OPEN_BY_SERIAL_NUMBER) {
-        return kInvalidParameter;
+        return FailOpen(FTTY_OPEN_ERROR_OTHER,
+                        "a device is opened by its description or its serial number only",
+                        kInvalidParameter);
     }
     if (handle == nullptr) {
-        return kInvalidParameter;
+        return FailOpen(FTTY_OPEN_ERROR_OTHER, "no place for the handle was given",
+                        kInvalidParameter);
     }
+    const char* what = flags == FT_OPEN_BY_SERIAL_NUMBER ? "serial number" : "description";
     if (text == nullptr) {
-        return FT_DEVICE_NOT_FOUND;
+        return FailOpen(FTTY_OPEN_ERROR_NOT_FOUND, std::string("no ") + what + " was given",
+                        FT_DEVICE_NOT_FOUND);
     }
     const std::string wanted(static_cast<const char*>(text));
     // Matched exactly, or as listed when the text is longer than a listing
@@ -103,7 +114,9 @@ FT_STATUS OpenByText(const void* text, DWORD flags, FT_HANDLE* handle) {
             return TheHandles().Open(device, handle);
         }
     }
-    return FT_DEVICE_NOT_FOUND;
+    return FailOpen(FTTY_OPEN_ERROR_NOT_FOUND,
+                    std::string("no attached device has the ") + what + " \"" + wanted + "\"",
+                    FT_DEVICE_NOT_FOUND);
 }
 
 }  // namespace ftty

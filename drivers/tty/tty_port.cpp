@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -15,6 +16,8 @@
 #include <string>
 
 #include "tty_baud.h"
+#include "tty_crash_release.h"
+#include "tty_open_error.h"
 #include "tty_status.h"
 #include "tty_sysfs_attribute.h"
 
@@ -59,25 +62,30 @@ bool ConfigureRaw(int fd) {
 FT_STATUS Port::Open(const std::filesystem::path& node, const std::filesystem::path& portDir,
                      std::shared_ptr<Port>* port) {
     // Non-blocking, so that the open does not wait for a carrier.
-    int fd = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return (errno == ENOENT || errno == ENXIO || errno == ENODEV) ? FT_DEVICE_NOT_FOUND
-                                                                      : FT_DEVICE_NOT_OPENED;
+        return FailOpen(node, errno);
     }
+    auto fail = [fd, &node](int error) {
+        close(fd);  // drops the lock, if it was taken
+        return FailOpen(node, error);
+    };
     struct stat info {};
-    // Held by one program at a time, as a D2XX device is; the flag is
-    // cleared again when the handle closes.
-    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd) || !ConfigureRaw(fd) ||
-        ioctl(fd, TIOCEXCL) != 0) {
-        close(fd);
-        return FT_DEVICE_NOT_OPENED;
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
+        return fail(ENOTTY);
     }
-    int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
+    // Claimed before anything is set, so that a port another program holds
+    // keeps its settings.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        return fail(errno);
+    }
+    int wakeFd = -1;
+    if (!ConfigureRaw(fd) || (wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) < 0) {
+        const int error = errno;
         ioctl(fd, TIOCNXCL);
-        close(fd);
-        return FT_DEVICE_NOT_OPENED;
+        return fail(error);
     }
+    WatchExclusivePort(fd);
     port->reset(new Port(fd, wakeFd, info.st_rdev, portDir));
     return FT_OK;
 }
@@ -86,6 +94,7 @@ Port::Port(int fd, int wakeFd, dev_t device, std::filesystem::path portDir)
     : m_fd(fd), m_wakeFd(wakeFd), m_device(device), m_portDir(std::move(portDir)) {}
 
 Port::~Port() {
+    Release();
     close(m_fd);
     close(m_wakeFd);
 }
@@ -94,7 +103,16 @@ void Port::Shut() {
     m_shut = true;
     uint64_t one = 1;
     (void)!write(m_wakeFd, &one, sizeof one);
+    Release();
+}
+
+void Port::Release() {
+    if (m_released.exchange(true)) {
+        return;
+    }
+    UnwatchExclusivePort(m_fd);
     ioctl(m_fd, TIOCNXCL);
+    flock(m_fd, LOCK_UN);
 }
 
 Port::Wait Port::WaitFor(short events, int64_t deadlineMs) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/stop_signals.h"
 #include "core/link/driver_choice.h"
 #include "core/version.h"
 
@@ -82,13 +83,14 @@ CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, 
 
 namespace {
 
-constexpr int kTimedRunRetryMs = 20;
+constexpr int kEndRetryMs = 20;
 
-// Ends a timed run as EXIT would. A message box or prompt still open (the
-// start-up's device message on a fresh profile, for one) is answered as its
-// Esc would answer it first, and the exit waits for the panel's own loop: the
-// code that opened the box runs on once it closes, and may open another.
-void EndTimedRun(CShutterPanelDlg& panel) {
+// Ends the run as EXIT would, for a timed run and for a stop signal. A message
+// box or prompt still open (the start-up's device message on a fresh profile,
+// for one) is answered as its Esc would answer it first, and the exit waits
+// for the panel's own loop: the code that opened the box runs on once it
+// closes, and may open another. A timed run then prints the status line.
+void EndRun(CShutterPanelDlg& panel, bool printStatus) {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal != nullptr && modal != &panel) {
         // A box without an Esc answer refuses to close: reject it instead.
@@ -97,20 +99,29 @@ void EndTimedRun(CShutterPanelDlg& panel) {
                 dialog->reject();
             }
         }
-        QTimer::singleShot(kTimedRunRetryMs, &panel, [&panel] { EndTimedRun(panel); });
+        QTimer::singleShot(kEndRetryMs, &panel,
+                           [&panel, printStatus] { EndRun(panel, printStatus); });
         return;
     }
     panel.ExitSequence();
-    std::printf("%s\n", panel.Fields().m_strStatus.c_str());
-    std::fflush(stdout);
+    if (printStatus) {
+        std::printf("%s\n", panel.Fields().m_strStatus.c_str());
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace
 
 int CShutterPanelApp::Run(const PanelOptions& options, int exitAfterMs) {
+    // SIGTERM and SIGINT end the run through the exit sequence, as EXIT does:
+    // the link-test worker stopped, the driver library released (which frees
+    // the port for other programs) and exit code 0.
+    ferrule::StopSignals stopSignals;
     CShutterPanelDlg panel(options);
+    connect(&stopSignals, &ferrule::StopSignals::Requested, &panel,
+            [&panel] { EndRun(panel, false); });
     if (exitAfterMs >= 0) {
-        QTimer::singleShot(exitAfterMs, &panel, [&panel] { EndTimedRun(panel); });
+        QTimer::singleShot(exitAfterMs, &panel, [&panel] { EndRun(panel, true); });
     }
     panel.exec();
     return panel.ExitCode();

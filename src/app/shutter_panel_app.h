@@ -37,5 +37,6 @@ public:
     // Runs the panel; returns the process exit code. With exitAfterMs >= 0 the
     // run ends by itself after that long, as EXIT would end it, and the status
     // line is printed on standard output: for scripted checks and demos.
+    // SIGTERM and SIGINT end the run as EXIT would, at any time.
     int Run(const PanelOptions& options, int exitAfterMs = -1);
 };

@@ -4,6 +4,7 @@
 
 #include "core/link/device_profile.h"
 #include "panel/shutter_panel_dlg.h"
+#include "panel/widgets/received_log_model.h"
 
 FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
     UpdateData(true);
@@ -18,8 +19,20 @@ FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
         ShowMessageBox(ferrule::kNoDeviceTextMessage, caption, kMbOk | kMbIconExclamation);
     } else if (attempt.refusal == ferrule::OpenRefusal::BadDeviceNumber) {
         ShowMessageBox(ferrule::kBadDeviceNumberMessage, caption, kMbOk | kMbIconExclamation);
+    } else if (attempt.status != FT_OK) {
+        LogOpenFailure();
     }
     return attempt.status;
+}
+
+// The status line only says that the device did not open; where the library
+// can tell why (the port is in use by another program, for one), the reason
+// goes to the received-data log.
+void CShutterPanelDlg::LogOpenFailure() {
+    std::string reason;
+    if (m_d2xx.LastOpenError(&reason) != FTTY_OPEN_ERROR_NONE && !reason.empty()) {
+        m_logReceived->AppendText("Could not open the device: " + reason + ".");
+    }
 }
 
 // Brings the remembered description, serial number and device number up to

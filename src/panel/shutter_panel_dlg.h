@@ -220,6 +220,7 @@ private:
     void ReportDriverMessage(const std::string& message);
     void ShowDriverMessage(const QString& text);
     void RepaintNow();
+    void LogOpenFailure();
     void MarkLinkReady();
     void RefreshRememberedIdentity();
     void ReadDeviceChoice();

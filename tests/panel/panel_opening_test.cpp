@@ -72,6 +72,8 @@ TEST_F(PanelOpening, UnknownDescriptionOrSerialIsNotRespondingWithoutAMessage) {
     Start();
     EXPECT_EQ(Status(), "USB not responding");
     EXPECT_THAT(Messages(), IsEmpty());
+    // The simulated controller's library cannot tell why: nothing is logged.
+    EXPECT_THAT(LogLines(), IsEmpty());
     EXPECT_EQ(profile.GetString("MyFerruleAp", "SerialString", "absent"), "absent");
 }
 

@@ -1,6 +1,7 @@
 // The ferrule program itself, started as a user starts it, on the simulator.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "child_process.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -74,6 +76,40 @@ TEST(Program, TimedRunEndsThroughAMessageBoxLeftOpen) {
                    "QT_QPA_PLATFORM=offscreen timeout 60");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("USB not responding"), std::string::npos) << run.output;
+}
+
+// SIGTERM and SIGINT end the run as EXIT does, with exit code 0; so does a
+// signal while a message box waits for an answer (the device message a fresh
+// profile opens at start).
+TEST(Program, StopSignalsEndTheRunThroughTheExitSequence) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TempDir dir;
+    const std::pair<int, std::string> runs[] = {
+        {SIGTERM, DemoProfile(dir)}, {SIGINT, DemoProfile(dir)}, {SIGTERM, dir.File("fresh.INI")}};
+    for (const auto& [signal, profile] : runs) {
+        SCOPED_TRACE(profile + " " + std::to_string(signal));
+        ChildProcess program({FERRULE_EXECUTABLE, "--simulate", "--profile", profile});
+        ASSERT_TRUE(Eventually([&] { return program.Catches(signal); }));
+        program.Signal(signal);
+        const auto status = program.Wait();
+        ASSERT_TRUE(status.has_value());
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+    }
+}
+
+// A program started in the background by a script has SIGINT ignored, and
+// keeps it so: the Ctrl+C of the terminal is not for it.
+TEST(Program, AStopSignalIgnoredFromTheStartStaysIgnored) {
+    TempDir dir;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ChildProcess program({FERRULE_EXECUTABLE, "--simulate", "--profile", DemoProfile(dir)}, false,
+                         SIGINT);
+    ASSERT_TRUE(Eventually([&] { return program.Catches(SIGTERM); }));
+    EXPECT_FALSE(program.Catches(SIGINT));
+    program.Signal(SIGTERM);
+    const auto status = program.Wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
 }
 
 // Installed, the program is in PREFIX/bin and the simulator in PREFIX/lib/ferrule.

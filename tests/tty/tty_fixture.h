@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controller_model/controller_model.h"
+#include "core/link/ftty_open_error.h"
 #include "fake_tree.h"
 #include "pty_sim_process.h"
 #include "sim_library.h"
@@ -86,6 +87,15 @@ protected:
         EXPECT_EQ(lib.FT_Read(handle, bytes.data(), count, &got), FT_OK);
         bytes.resize(got);
         return bytes;
+    }
+    // The category and reason of this thread's last failed open.
+    uint32_t LastOpenError(std::string* reason) {
+        auto lastOpenError =
+            reinterpret_cast<PFN_ftty_last_open_error>(lib.Symbol("ftty_last_open_error"));
+        char text[512] = {};
+        const uint32_t category = lastOpenError(text, sizeof text);
+        *reason = text;
+        return category;
     }
     DWORD Waiting(FT_HANDLE handle) {
         DWORD waiting = 0;

@@ -51,6 +51,9 @@ void D2xxApi::LoadD2xx(const std::vector<std::string>& candidates) {
         m_report("Error: Can't Load " + (candidates.empty() ? std::string() : candidates.front()));
         return;
     }
+    // Optional, so bound first: the binding below stops at the first entry
+    // point missing.
+    Bind(m_hD2xx, "ftty_last_open_error", m_lastOpenError);
     // Bound in the list's order; the first missing name ends the binding and
     // leaves it and every later entry unresolved.
 #define FERRULE_D2XX_BIND(name, parameters)                  \
@@ -68,6 +71,7 @@ void D2xxApi::FreeLibrary() {
         return;
     }
     m_table = {};
+    m_lastOpenError = nullptr;
     dlclose(m_hD2xx);
     m_hD2xx = nullptr;
     m_loadedPath.clear();
@@ -101,6 +105,17 @@ FT_STATUS D2xxApi::OpenEx(const std::string& text, DWORD flags) {
     return Call(&D2xxTable::FT_OpenEx, "FT_OpenEx", Handle::Held, [&](PFN_FT_OpenEx open) {
         return open(const_cast<char*>(text.c_str()), flags, &m_ftHandle);
     });
+}
+
+uint32_t D2xxApi::LastOpenError(std::string* text) const {
+    text->clear();
+    if (m_lastOpenError == nullptr) {
+        return FTTY_OPEN_ERROR_NONE;
+    }
+    char reason[512] = {};
+    const uint32_t category = m_lastOpenError(reason, sizeof reason);
+    *text = reason;
+    return category;
 }
 
 FT_STATUS D2xxApi::ListDevices(void* arg1, void* arg2, DWORD flags) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/link/d2xx_entry_points.h"
+#include "core/link/ftty_open_error.h"
 
 namespace ferrule {
 
@@ -52,6 +53,12 @@ public:
     FT_STATUS SetLatencyTimer(UCHAR milliseconds);
     FT_STATUS SetUSBParameters(ULONG inTransferSize, ULONG outTransferSize);
 
+    // Why the last FT_Open or FT_OpenEx on this thread failed, from a library
+    // that can tell (the bundled serial back end's ftty_last_open_error): one
+    // of the FTTY_OPEN_ERROR_ categories, and the reason in *text. A library
+    // without the function answers FTTY_OPEN_ERROR_NONE and an empty text.
+    uint32_t LastOpenError(std::string* text) const;
+
     bool IsLoaded() const { return m_hD2xx != nullptr; }
     // The file of the loaded library, as the loader found it; empty when none
     // is loaded.
@@ -91,6 +98,8 @@ private:
     std::mutex m_handleMutex;
     std::atomic<uint64_t> m_writeCount{0};
     D2xxTable m_table;
+    // Optional: bound when the library has it, with no message when not.
+    PFN_ftty_last_open_error m_lastOpenError = nullptr;
 };
 
 }  // namespace ferrule
