@@ -147,29 +147,6 @@ void CShutterPanelDlg::OnVScroll(int code, int thumbPosition) {
     m_content->move(0, -m_nScrollPos);
 }
 
-// The About item: on the panel's context menu and on F1, added only when its
-// text is defined.
-void CShutterPanelDlg::AddAboutItem() {
-    QString aboutText = QString::fromUtf8(ferrule::kAboutMenuText);
-    if (aboutText.isEmpty()) {
-        return;
-    }
-    m_aboutAction = new QAction(aboutText, this);
-    m_aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
-    m_aboutAction->setShortcutContext(Qt::WindowShortcut);
-    connect(m_aboutAction, &QAction::triggered, this, &CShutterPanelDlg::ShowAboutBox);
-    addAction(m_aboutAction);
-}
-
-void CShutterPanelDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_aboutAction == nullptr) {
-        return;
-    }
-    QMenu menu(this);
-    menu.addAction(m_aboutAction);
-    menu.exec(event->globalPos());
-}
-
 void CShutterPanelDlg::ShowAboutBox() {
     ModalScope open(*this);
     CAboutBox about(this, QString::fromStdString(m_d2xx.LoadedPath()));

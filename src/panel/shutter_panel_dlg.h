@@ -217,6 +217,10 @@ private:
     void WireNotifications();
     void OnInitDialog();
     void AddAboutItem();
+    // Adds an item to the panel's context menu (a right click, the menu key
+    // or Shift+F10), after those already there; its shortcut works anywhere
+    // in the panel.
+    void AddMenuAction(QAction* action);
     void ReportDriverMessage(const std::string& message);
     void ShowDriverMessage(const QString& text);
     void RepaintNow();
@@ -253,6 +257,7 @@ private:
     ferrule::PollPace m_pollPace;
     uint64_t m_writesSeenByPoll = 0;
     QAction* m_aboutAction = nullptr;
+    std::vector<QAction*> m_menuActions;  // the context menu's items, in order
     QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
     QElapsedTimer m_clock;           // the panel's monotonic time: frames, the poll's pace
     qint64 m_lastFrameMs = -1;

@@ -141,7 +141,8 @@ public:
 
 private:
     void WriteMessage(const controller::Message& message);
-    void Notify(const EngineEvent& event);
+    // Tells every observer, stamping the event with the view's clock.
+    void Notify(EngineEvent event);
     bool Observed() const { return m_observed.load(std::memory_order_relaxed); }
     // Ends an upload under way, telling why.
     void EndUpload(std::string_view why);

@@ -1,6 +1,8 @@
 // The commands: each body writes its message, sets the fields and arms the
 // protocol state it answers with. The frame around them (the fields read,
 // the gate, the time-out reset, the fields shown) is the front end's.
+#include <chrono>
+
 #include "core/common/leading_integer.h"
 #include "core/engine/controller_engine.h"
 #include "core/protocol/free_run_frames.h"
@@ -50,7 +52,10 @@ void ControllerEngine::RemoveObserver(EngineObserver* observer) {
     m_observed = !m_observers.empty();
 }
 
-void ControllerEngine::Notify(const EngineEvent& event) {
+void ControllerEngine::Notify(EngineEvent event) {
+    if (event.timeMs == 0) {
+        event.timeMs = m_hooks.NowMs();
+    }
     std::lock_guard lock(m_observersMutex);
     for (size_t i = 0; i < m_observers.size(); ++i) {
         m_observers[i]->OnEngineEvent(event);
@@ -77,7 +82,11 @@ void ControllerEngine::StartLinkTest() {
     EndUpload("the link test started");
     m_linkTest.Start(m_d2xx, [this](std::span<const uint8_t> bytes) {
         if (Observed()) {
-            Notify({.kind = EngineEvent::Kind::LinkTestSent, .bytes = bytes});
+            // The view's clock belongs to the engine's thread.
+            const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+            Notify({.kind = EngineEvent::Kind::LinkTestSent, .timeMs = now, .bytes = bytes});
         }
     });
 }

@@ -48,10 +48,13 @@ struct EngineEvent {
         LinkTestSent,  // the link test wrote bytes (told on the link test's thread)
     };
     Kind kind = Kind::Sent;
+    // When, on the view's monotonic clock (EngineHooks::NowMs), in
+    // milliseconds; LinkTestSent is stamped on the steady clock.
+    int64_t timeMs = 0;
     std::span<const uint8_t> bytes{};  // Sent, Received, LinkTestSent; Byte: the one byte
     std::string_view text{};           // Sent, InfoReply, UploadEnded
-    int number = 0;                  // UploadStep: the step; Byte: position in its reply;
-                                     // CycleCounted: cycles left
+    int number = 0;                    // UploadStep: the step; Byte: position in its reply;
+                                       // CycleCounted: cycles left
     ByteRoute route = ByteRoute::Plain;
     ByteEffect effect = ByteEffect::None;
     const StatusValues* status = nullptr;  // StatusReply
