@@ -206,6 +206,7 @@ private:
     void LogLine(const std::string& text) override;
     void ReadFields() override;
     void WriteFields() override;
+    void WriteCountAndLog() override;
     void ShowText(ferrule::Display which, const std::string& text) override;
     void TickPulseBox(ferrule::PulseBox box, bool ticked) override;
     void SelectTimer(int index) override;
@@ -215,6 +216,11 @@ private:
 
     void BuildPanel();
     void WireNotifications();
+    // Any change to a control the exchange reads means the fields must take
+    // the controls in again before the next batch.
+    void WatchBoundControls();
+    // Writes the count box now.
+    void ShowCount();
     void OnInitDialog();
     void AddAboutItem();
     // Adds an item to the panel's context menu (a right click, the menu key
@@ -256,10 +262,18 @@ private:
     QTimer* m_pollTimer = nullptr;
     ferrule::PollPace m_pollPace;
     uint64_t m_writesSeenByPoll = 0;
+    // The fields hold what every control shows: nothing changed since a read.
+    bool m_fieldsMatchControls = false;
+    // While a stream runs at the stream pace the count box is written at most
+    // once in this time.
+    static constexpr int64_t kCountEveryMs = 250;
+    bool m_countMayWait = false;              // this wake-up is at the stream pace
+    bool m_countBehind = false;               // the count box shows less than the count
+    int64_t m_countShownMs = -kCountEveryMs;  // when the count box was last written
     QAction* m_aboutAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order
-    QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
-    QElapsedTimer m_clock;           // the panel's monotonic time: frames, the poll's pace
+    QTimer* m_frameTimer = nullptr;       // paints a frame held back by the frame limit
+    QElapsedTimer m_clock;                // the panel's monotonic time: frames, the poll's pace
     qint64 m_lastFrameMs = -1;
     bool m_paintingNow = false;  // RepaintNow is painting: no frame limit
     std::map<int, QWidget*> m_controls;
