@@ -119,14 +119,13 @@ CShutterPanelDlg::ModalScope::~ModalScope() {
     if (--m_panel.m_modalDepth > 0 || m_panel.m_showingPendingMessages) {
         return;
     }
-    m_panel.m_showingPendingMessages = true;
+    ferrule::ScopedFlag showing(m_panel.m_showingPendingMessages);
     while (!m_panel.m_pendingMessages.empty()) {
         QString text = m_panel.m_pendingMessages.front();
         m_panel.m_pendingMessages.pop_front();
         m_panel.ShowMessageBox(text, QString::fromStdString(m_panel.m_options.applicationName),
                                kMbOk | kMbIconExclamation);
     }
-    m_panel.m_showingPendingMessages = false;
 }
 
 // Driver messages may come from the link-test worker; they are always shown by
