@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/stop_signals.h"
+#include "core/common/profile_location.h"
 #include "core/link/driver_choice.h"
 #include "core/version.h"
 
@@ -63,17 +64,10 @@ CommandLine ParseCommandLine(int argc, char** argv,
 }
 
 std::string DefaultProfilePath() {
-    std::filesystem::path folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
-        folder = config;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        folder = std::filesystem::path(home) / ".config";
-    } else {
-        folder = ".";
-    }
+    const std::string path = ferrule::DefaultProfileLocation();
     std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    return (folder / "ferrule.INI").string();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    return path;
 }
 
 CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
