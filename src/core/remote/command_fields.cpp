@@ -45,10 +45,6 @@ std::optional<std::string> RunWaitRefusal(const Command& command, const PanelFie
     if (!command.wait) {
         return std::nullopt;
     }
-    if (command.value == 0) {
-        return "run power-up --wait: nothing runs until the controller is next powered up; "
-               "--wait is for run go and run trigger";
-    }
     if (fields.m_strRepeatCount == "Continuous") {
         return "run --wait: the repeat number is continuous, so the run has no end to wait "
                "for; set a repeat number, or run without --wait and stop it";

@@ -329,8 +329,16 @@ private:
                 m_command.number = static_cast<int>(n);
                 return true;
             case Verb::Run:
-                return Choice({{"power-up", 0}, {"trigger", 1}, {"go", 2}}, &m_command.value) &&
-                       Options({"--wait"});
+                if (!Choice({{"power-up", 0}, {"trigger", 1}, {"go", 2}}, &m_command.value) ||
+                    !Options({"--wait"})) {
+                    return false;
+                }
+                if (m_command.wait && m_command.value == 0) {
+                    return Refuse(
+                        "run power-up --wait: nothing runs until the controller is next powered "
+                        "up; --wait is for run go and run trigger");
+                }
+                return true;
             case Verb::Power:
                 return Choice({{"off", 0}, {"on", 1}}, &m_command.value);
             case Verb::StoreConfig:

@@ -41,6 +41,25 @@ std::string IdentificationField(std::string text) {
 
 }  // namespace
 
+Outcome DeviceListOutcome(const std::vector<DeviceIdentity>& devices) {
+    Outcome outcome;
+    std::vector<std::string> items;
+    for (const DeviceIdentity& device : devices) {
+        items.push_back(JsonObject()
+                            .Set("index", device.index)
+                            .Set("description", device.description)
+                            .Set("serial", device.serial)
+                            .Text());
+        outcome.lines.push_back(std::to_string(device.index) + "  " + device.description + "  " +
+                                device.serial);
+    }
+    if (devices.empty()) {
+        outcome.lines.push_back("no devices attached");
+    }
+    outcome.result.SetRaw("devices", JsonArray(items));
+    return outcome;
+}
+
 int64_t SessionClock::NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -106,22 +125,7 @@ Outcome ControllerSession::List() {
         return Outcome::Failure(ExitCode::DeviceUnavailable,
                                 "the driver could not list the attached devices");
     }
-    Outcome outcome;
-    std::vector<std::string> items;
-    for (const DeviceIdentity& device : devices) {
-        items.push_back(JsonObject()
-                            .Set("index", device.index)
-                            .Set("description", device.description)
-                            .Set("serial", device.serial)
-                            .Text());
-        outcome.lines.push_back(std::to_string(device.index) + "  " + device.description + "  " +
-                                device.serial);
-    }
-    if (devices.empty()) {
-        outcome.lines.push_back("no devices attached");
-    }
-    outcome.result.SetRaw("devices", JsonArray(items));
-    return outcome;
+    return DeviceListOutcome(devices);
 }
 
 Outcome ControllerSession::Open() {

@@ -24,6 +24,10 @@
 
 namespace ferrule::remote {
 
+// The attached devices as a result: "devices", a list of objects with
+// index, description and serial; a line each for a person.
+Outcome DeviceListOutcome(const std::vector<DeviceIdentity>& devices);
+
 // The time the session waits by. Tests run it on the simulated controller's
 // manual clock.
 class SessionClock {

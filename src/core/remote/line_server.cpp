@@ -318,6 +318,7 @@ void LineServer::Accept(int listener) {
         client->fd = fd;
         client->connectedMs = client->lastLineMs = NowMs();
         m_clients.emplace(client->id, std::move(client));
+        m_clientCount = m_clients.size();
     }
 }
 
