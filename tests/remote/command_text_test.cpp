@@ -82,7 +82,7 @@ TEST(CommandGrammar, EveryRefusalNamesTheBadWordAndTheAcceptedForms) {
     EXPECT_THAT(Refusal("blink --speed 501 --seconds 1"), HasSubstr("0 to 500"));
     EXPECT_THAT(Refusal("blink --speed 5"), HasSubstr("both --speed and --seconds"));
     EXPECT_THAT(Refusal("load \"open quote"), HasSubstr("unclosed quote"));
-    EXPECT_THAT(Refusal(""), HasSubstr("empty"));
+    EXPECT_THAT(ParseLine(" \r").error, HasSubstr("empty line"));
     // A refused word is shown short and on one line.
     const std::string shown = Refusal(std::string(3000, 'z') + "\x01");
     EXPECT_LT(shown.size(), 400u);

@@ -21,6 +21,11 @@ bool ReplyWatcher::Complete() const {
     if (m_awaits == Awaits::Answer) {
         return m_expected > 0 && m_received >= m_expected;
     }
+    // A finished upload is complete once its last message is answered too,
+    // so that the answer is not taken for the reply to the next command.
+    if (m_awaits == Awaits::Upload) {
+        return m_done && (!m_uploadProblem.empty() || m_received >= m_expected);
+    }
     return m_done;
 }
 
