@@ -60,8 +60,8 @@ protected:
 
 TEST_F(PanelRemoteTest, ACommandRunsAsItsControlAndTheLogShowsItsBytes) {
     StartServing();
-    EXPECT_THAT(LogLines(), ::testing::Contains(HasSubstr("Serving remote commands on unix:")));
     EXPECT_EQ(Ask("shutter open"), "{\"ok\": true}");
+    EXPECT_THAT(LogLines(), ::testing::Contains(HasSubstr("Serving remote commands on unix:")));
     EXPECT_THAT(Written(), ElementsAre(0xAA));
     EXPECT_TRUE(Checked(ferrule::kCtlShutterOpen));
     const std::vector<std::string> log = LogLines();

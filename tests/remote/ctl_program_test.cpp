@@ -189,6 +189,18 @@ TEST_F(CtlOnTty, CommandsReachFerruleSimAndASecondServerFindsTheDeviceBusy) {
     const CtlRun meanwhile = Ctl({"--driver", FTTY_LIBRARY_PATH, "--device", "QSC00001", "status"});
     EXPECT_EQ(meanwhile.code, 3);
 
+    // Every kind of command is answered through the serial back end.
+    SocketClient each = SocketClient::Unix(socket);
+    for (const std::string line :
+         {"info", "mode nd 20", "trigger rising", "sync low", "timer closed 0:0:0:50:0",
+          "timer exposure 0:0:0:50:0", "repeat 2", "run go --wait", "reset", "shutter open",
+          "stop", "online", "power off", "power on", "restore-defaults --yes"}) {
+        each.Send(line + "\n");
+        const std::optional<std::string> reply = each.ReadLine();
+        EXPECT_TRUE(reply && reply->find("\"error\"") == std::string::npos)
+            << line << ": " << reply.value_or("(none)");
+    }
+
     // Unplugged while serving: watchers are told, the server goes on, and
     // opens the device again when asked once it is back.
     SocketClient watcher = SocketClient::Unix(socket);

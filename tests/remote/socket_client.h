@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -61,9 +62,10 @@ public:
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
+            // Looks at least once, even when the time is already up.
             pollfd fd{m_fd, POLLIN, 0};
-            if (m_fd < 0 || left.count() <= 0 ||
-                poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+            if (m_fd < 0 ||
+                poll(&fd, 1, static_cast<int>(std::max<int64_t>(left.count(), 0))) <= 0) {
                 return std::nullopt;
             }
             char chunk[4096];
