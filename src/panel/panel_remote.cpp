@@ -150,9 +150,9 @@ remote::Outcome PanelRemote::NotReady(const remote::Command& command) const {
                                                       "); send open");
 }
 
-void PanelRemote::Expect(int64_t budgetMs, std::function<Outcome()> then, bool timeOnly) {
+void PanelRemote::Expect(int64_t budgetMs, std::function<Outcome()> then, Until until) {
     m_deadlineMs = m_panel.MonotonicMs() + budgetMs;
-    m_timeOnly = timeOnly;
+    m_until = until;
     m_then = std::move(then);
     m_awaitTimer.start();
 }
@@ -169,7 +169,10 @@ void PanelRemote::CheckAwaited() {
         return;
     }
     const bool timeUp = m_panel.MonotonicMs() >= m_deadlineMs;
-    if (m_timeOnly ? timeUp : m_watcher.Complete()) {
+    const bool reached = m_until == Until::Time          ? timeUp
+                         : m_until == Until::ReplyOrTime ? timeUp || m_watcher.Complete()
+                                                         : m_watcher.Complete();
+    if (reached) {
         const std::function<Outcome()> then = std::move(m_then);
         m_then = nullptr;
         const Outcome outcome = then();
@@ -302,10 +305,21 @@ std::optional<remote::Outcome> PanelRemote::Begin(const remote::Command& command
                         m_watcher.Arm(Awaits::RunEnd, repeat - counted);
                         m_cyclesBefore = counted;
                         Expect(remote::RunDurationMs(m_panel.Engine()) + kReplyTimeoutMs, [this] {
-                            Outcome outcome;
-                            const int cycles = m_cyclesBefore + m_watcher.CyclesCounted();
-                            outcome.result.Set("run", "ended").Set("cycles", cycles);
-                            return outcome;
+                            m_cyclesBefore += m_watcher.CyclesCounted();
+                            const auto ended = [this] {
+                                Outcome outcome;
+                                outcome.result.Set("run", "ended").Set("cycles", m_cyclesBefore);
+                                return outcome;
+                            };
+                            // A run of Go ends with a carriage return after its
+                            // last movement: waited for briefly, so that it is
+                            // not taken for the next reply.
+                            if (m_command.value == 2 && !m_watcher.SawCarriageReturn()) {
+                                m_watcher.Arm(Awaits::CarriageReturn);
+                                Expect(kReplyTimeoutMs, ended, Until::ReplyOrTime);
+                                return Outcome{};
+                            }
+                            return ended();
                         });
                         return Outcome{};
                     }
@@ -388,7 +402,7 @@ std::optional<remote::Outcome> PanelRemote::Begin(const remote::Command& command
                     outcome.result.Set("speed", m_command.number).Set("ms", m_command.durationMs);
                     return outcome;
                 },
-                true);
+                Until::Time);
             return std::nullopt;
         default:
             break;

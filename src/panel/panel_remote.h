@@ -51,9 +51,12 @@ private:
     // Runs the command's handler; the outcome when it is done at once,
     // nothing when the controller's answer is awaited.
     std::optional<Outcome> Begin(const ferrule::remote::Command& command);
-    // Waits up to budgetMs for what the watcher was armed for (timeOnly: for
-    // the time itself), then `then` gives the outcome, or calls Expect again.
-    void Expect(int64_t budgetMs, std::function<Outcome()> then, bool timeOnly = false);
+    // What ends a wait: the watcher's reply (its time running out is an
+    // error), the time itself, or whichever comes first.
+    enum class Until { Reply, Time, ReplyOrTime };
+    // Waits up to budgetMs, then `then` gives the outcome, or calls Expect
+    // again to wait for more.
+    void Expect(int64_t budgetMs, std::function<Outcome()> then, Until until = Until::Reply);
     void CheckAwaited();
     void Finish(const Outcome& outcome);
     Outcome NotReady(const ferrule::remote::Command& command) const;
@@ -67,7 +70,7 @@ private:
     ferrule::remote::Command m_command;
     QTimer m_awaitTimer;  // checks what is awaited at the poll's 2 ms
     int64_t m_deadlineMs = 0;
-    bool m_timeOnly = false;
+    Until m_until = Until::Reply;
     int m_cyclesBefore = 0;  // cycles counted before a run's wait began
     std::function<Outcome()> m_then;
 };

@@ -99,6 +99,7 @@ TEST_F(PanelRemoteTest, TheTimerAndRepeatNumberShowInTheirFieldsAndARunIsWaitedF
     EXPECT_EQ(Ask("repeat 2"), "{\"ok\": true}");
     EXPECT_EQ(Text(ferrule::kCtlRepeatCount), "2");
     EXPECT_EQ(Ask("run go --wait"), "{\"run\": \"ended\", \"cycles\": 2}");
+    EXPECT_THAT(Ask("status"), HasSubstr("\"run\": \"go\", \"repeat\": 2"));
 }
 
 TEST_F(PanelRemoteTest, AClientsCommandWaitsWhileThePersonsBoxIsOpen) {

@@ -193,8 +193,8 @@ TEST_F(CtlOnTty, CommandsReachFerruleSimAndASecondServerFindsTheDeviceBusy) {
     SocketClient each = SocketClient::Unix(socket);
     for (const std::string line :
          {"info", "mode nd 20", "trigger rising", "sync low", "timer closed 0:0:0:50:0",
-          "timer exposure 0:0:0:50:0", "repeat 2", "run go --wait", "reset", "shutter open",
-          "stop", "online", "power off", "power on", "restore-defaults --yes"}) {
+          "timer exposure 0:0:0:50:0", "repeat 2", "run go --wait", "reset", "shutter open", "stop",
+          "online", "power off", "power on", "restore-defaults --yes"}) {
         each.Send(line + "\n");
         const std::optional<std::string> reply = each.ReadLine();
         EXPECT_TRUE(reply && reply->find("\"error\"") == std::string::npos)

@@ -123,6 +123,11 @@ TEST_F(SessionTest, RunGoWaitReturnsWhenTheCountdownEndsTellingEachCycle) {
     const uint64_t elapsedMs = (sim.fsim_now_us() - startUs) / 1000;
     EXPECT_GE(elapsedMs, 5u * 174u - 174u);
     EXPECT_LT(elapsedMs, 5u * 174u + 2000u);
+    // The run's closing carriage return was taken with it, not by the next
+    // reply.
+    const ferrule::remote::Outcome after = Run("status");
+    EXPECT_THAT(after.result.Text(), HasSubstr("\"mode\": \"fast\""));
+    EXPECT_THAT(after.result.Text(), HasSubstr("\"run\": \"go\", \"repeat\": 5"));
 }
 
 TEST_F(SessionTest, RunReadsTheRepeatNumberFirstAndRefusesToWaitForAnEndlessRun) {
@@ -266,6 +271,13 @@ TEST_F(SessionTest, DevicesThatCannotBeHadEndWithTheirOwnExitCode) {
     session = std::make_unique<ferrule::remote::ControllerSession>(Options(), clock);
     outcome = session->Open();
     EXPECT_EQ(outcome.code, ExitCode::NoAnswer);
+    // A shutter report instead of the answer: a run is going on.
+    sim.fsim_set_probe_reply(0, FSIM_PROBE_OTHER, 0xAA);
+    session = std::make_unique<ferrule::remote::ControllerSession>(Options(), clock);
+    outcome = session->Open();
+    EXPECT_EQ(outcome.code, ExitCode::NoAnswer);
+    EXPECT_THAT(outcome.error, HasSubstr("(0xAA)"));
+    EXPECT_THAT(outcome.error, HasSubstr("free run"));
 }
 
 TEST_F(SessionTest, TheDeviceRememberedInThePanelsProfileIsOpened) {

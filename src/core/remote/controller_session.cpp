@@ -7,6 +7,7 @@
 #include "core/common/profile_file.h"
 #include "core/link/device_opening.h"
 #include "core/link/device_profile.h"
+#include "core/protocol/message_catalogue.h"
 #include "core/remote/command_fields.h"
 #include "core/remote/open_failure.h"
 #include "core/remote/setting_words.h"
@@ -187,9 +188,17 @@ Outcome ControllerSession::OpenDevice() {
     if (!probe.Succeeded()) {
         m_engine.Fields().m_strStatus = "USB not responding" + probe.Suffix();
         m_d2xx.Close();
+        // A controller in a free run reports its shutter as it moves; such a
+        // report can come back instead of the probe's answer.
+        const bool running = probe.answered && (probe.firstByte == controller::kOpen ||
+                                                probe.firstByte == controller::kClose ||
+                                                probe.firstByte == controller::kEnd);
         return Outcome::Failure(
             ExitCode::NoAnswer,
-            "the controller did not answer the probe (USB not responding" + probe.Suffix() + ")");
+            "the controller did not answer the probe (USB not responding" + probe.Suffix() + ")" +
+                (running ? ": it sent a shutter report instead, so it is probably in a free "
+                           "run; try again when the run has ended"
+                         : ""));
     }
     m_engine.Fields().m_strStatus = kLinkReadyStatus;
     m_engine.SetLinkReady(true);
@@ -250,6 +259,9 @@ Outcome ControllerSession::Failed(const Command& command, ExitCode code) {
 
 Outcome ControllerSession::Framed(const Command& command, ReplyWatcher::Awaits awaits,
                                   const std::function<std::optional<Outcome>()>& body) {
+    // What has come in meanwhile is taken first, so that it is not taken
+    // for this command's reply.
+    m_engine.Poll();
     m_watcher.Arm(awaits);
     if (!m_engine.BeginCommand()) {
         m_engine.EndCommand();
@@ -449,9 +461,20 @@ Outcome ControllerSession::RunOption(const Command& command) {
         counted >= repeat ? ExitCode::Done
                           : Await(m_clock.NowMs() + RunDurationMs(m_engine) + m_options.timeoutMs);
     const int cycles = counted + m_watcher.CyclesCounted();
+    const bool ended = m_watcher.SawCarriageReturn();
     m_watcher.Disarm();
     if (waited != ExitCode::Done) {
         return Failed(command, waited);
+    }
+    // A run of Go ends with a carriage return after its last movement: it is
+    // waited for (briefly), so that it is not taken for the next reply.
+    if (command.value == 2 && !ended) {
+        m_watcher.Arm(ReplyWatcher::Awaits::CarriageReturn);
+        const ExitCode trailing = Await(m_clock.NowMs() + m_options.timeoutMs);
+        m_watcher.Disarm();
+        if (trailing == ExitCode::LinkFailed) {
+            return Failed(command, trailing);
+        }
     }
     outcome.result.Set("run", "ended").Set("cycles", cycles);
     outcome.lines = {"run ended after " + std::to_string(cycles) + " cycle(s)"};

@@ -10,6 +10,7 @@ void ReplyWatcher::Arm(Awaits awaits, int cycles) {
     m_received = 0;
     m_done = false;
     m_linkLost = false;
+    m_carriageReturn = false;
     m_cycles = 0;
     m_cycleTarget = cycles;
     m_status.reset();
@@ -48,6 +49,10 @@ void ReplyWatcher::OnEngineEvent(const EngineEvent& event) {
                 (event.effect == ByteEffect::RunEnded && !event.bytes.empty() &&
                  event.bytes[0] != controller::kEnd)) {
                 ++m_cycles;
+            }
+            if (!event.bytes.empty() && event.bytes[0] == controller::kEnd) {
+                m_carriageReturn = true;
+                m_done = m_done || m_awaits == Awaits::CarriageReturn;
             }
             if (m_awaits == Awaits::RunEnd && (event.effect == ByteEffect::RunEnded ||
                                                (m_cycleTarget > 0 && m_cycles >= m_cycleTarget))) {

@@ -18,11 +18,12 @@ class ReplyWatcher : public EngineObserver {
 public:
     enum class Awaits {
         Nothing,
-        Answer,  // n + 1 bytes back for every n-byte message sent since armed
-        Status,  // a whole status reply
-        Info,    // a whole information reply
-        Upload,  // the Apply upload's end
-        RunEnd,  // the run's end, or `cycles` cycles counted
+        Answer,          // n + 1 bytes back for every n-byte message sent since armed
+        Status,          // a whole status reply
+        Info,            // a whole information reply
+        Upload,          // the Apply upload's end, and the answer to its last message
+        RunEnd,          // the run's end, or `cycles` cycles counted
+        CarriageReturn,  // the controller's carriage return
     };
 
     // Starts waiting for `awaits`, forgetting what came before. For RunEnd,
@@ -38,6 +39,9 @@ public:
     // Why the upload was given up; empty when it finished.
     const std::string& UploadProblem() const { return m_uploadProblem; }
     int CyclesCounted() const { return m_cycles; }
+    // The run ended with the controller's carriage return (not by the
+    // countdown alone, which the carriage return follows).
+    bool SawCarriageReturn() const { return m_carriageReturn; }
     int64_t BytesReceived() const { return m_received; }
 
     void OnEngineEvent(const EngineEvent& event) override;
@@ -48,6 +52,7 @@ private:
     int64_t m_received = 0;
     bool m_done = false;
     bool m_linkLost = false;
+    bool m_carriageReturn = false;
     int m_cycles = 0;
     int m_cycleTarget = 0;
     std::optional<StatusValues> m_status;
