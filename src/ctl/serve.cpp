@@ -44,7 +44,9 @@ int Serve(const ServeOptions& options, remote::ControllerSession& session,
         return output.Finish(Outcome::Failure(ExitCode::DeviceUnavailable, error));
     }
     if (options.listen && !remote::IsLoopback(*options.listen)) {
-        std::fprintf(stderr, "ferrule-ctl: %s\n", remote::RemoteWarning(*options.listen).c_str());
+        remote::TcpAddress bound = *options.listen;
+        bound.port = server.TcpPort();
+        std::fprintf(stderr, "ferrule-ctl: %s\n", remote::RemoteWarning(bound).c_str());
     }
     const DeviceIdentity& device = session.Device();
     output.Note("serving " + device.description + " (" + device.serial + ")");
