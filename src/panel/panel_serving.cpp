@@ -31,7 +31,8 @@ std::optional<std::string> CShutterPanelDlg::StartServing() {
     }
     std::optional<std::string> problem;
     ferrule::remote::LineServerOptions options = m_options.serve;
-    if (options.unixPath.empty() && !options.tcp) {
+    // The Unix socket always, as ferrule-ctl serve: a TCP port besides it.
+    if (options.unixPath.empty()) {
         options.unixPath = ferrule::remote::DefaultSocketPath();
     }
     std::string error;
@@ -67,6 +68,8 @@ bool CShutterPanelDlg::Serving() const {
     return m_remote && m_remote->Serving();
 }
 
+// The panel itself runs modally (exec): only a box or prompt above it counts.
 bool CShutterPanelDlg::Busy() const {
-    return m_modalDepth > 0 || m_inPoll || QApplication::activeModalWidget() != nullptr;
+    const QWidget* modal = QApplication::activeModalWidget();
+    return m_modalDepth > 0 || m_inPoll || (modal != nullptr && modal != this);
 }

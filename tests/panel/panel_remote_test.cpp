@@ -22,6 +22,8 @@ protected:
         PanelOptions options{FSIM_LIBRARY_PATH, profile.Path(), "ferrule"};
         options.serve.unixPath = dir.File("panel.sock");
         panel = std::make_unique<TestPanel>(options);
+        // As the application runs it: modally.
+        panel->setWindowModality(Qt::ApplicationModal);
         panel->show();
         PollAfter(1000);
         sim.fsim_clear_written(0);
