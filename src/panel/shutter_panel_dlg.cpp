@@ -12,6 +12,7 @@
 
 #include "core/common/scope_guards.h"
 #include "core/resources/dialog_template.h"
+#include "panel/panel_remote.h"
 #include "panel/widgets/app_icon.h"
 #include "panel/widgets/button_accessible.h"
 #include "panel/widgets/dialog_builder.h"
@@ -38,6 +39,7 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
 // A panel destroyed without the exit sequence (a test, an early return) stops
 // its link test's stream, which writes through the panel's driver table.
 CShutterPanelDlg::~CShutterPanelDlg() {
+    m_remote.reset();
     m_engine.Blink().StopAndWait();
 }
 
