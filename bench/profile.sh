@@ -5,13 +5,15 @@
 # end by bench/pty_feeder, and each sample is put under what it was doing:
 #   bench/profile.sh [SECONDS]
 # Environment: FERRULE_BIN=DIR (the Ferrule to profile, default an optimised
-# build with symbols made in build-bench) and FEED=lines|blink|all, as for
-# bench/window.sh.
+# build with symbols made in build-bench), FEED=lines|blink|all, as for
+# bench/window.sh, and PHASE=full|idle (idle: the port open, nothing arriving).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 rate=12800
 feed="${FEED:-lines}"
+phase="${PHASE:-full}"
+case "$phase" in full | idle) ;; *) echo "PHASE is full or idle" >&2; exit 2 ;; esac
 
 "$root/scripts/install-deps.sh"
 for tool in Xvfb:xvfb perf:linux-perf; do
@@ -53,9 +55,14 @@ for _ in $(seq 150); do
     sleep 0.1
 done
 sleep 2
-kill -USR1 "$feeder"
+if [ "$phase" = full ]; then
+    kill -USR1 "$feeder"
+    what="at $rate bytes a second"
+else
+    what="with its port open and quiet"
+fi
 sleep 3
-echo "perf, cpu-clock, $seconds s of Ferrule ($bin) at $rate bytes a second; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "perf, cpu-clock, $seconds s of Ferrule ($bin) $what; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 perf record -q -e cpu-clock -F 2000 --call-graph dwarf,16384 -p "$ferrule" -o "$work/perf.data" \
     -- sleep "$seconds" >/dev/null 2>&1
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -94,5 +101,6 @@ perf script -i "$work/perf.data" -F ip,sym 2>/dev/null | awk '
     }' | { read -r samples; echo "$samples"; sort -k3; }
 echo
 echo "Self time, top functions:"
-perf report -i "$work/perf.data" --no-children --sort dso,symbol --stdio 2>/dev/null |
-    grep -E '^ +[0-9]' | head -25
+# awk rather than head, so that the report is read to its end (no broken pipe).
+perf report -i "$work/perf.data" --no-children --sort dso,symbol --stdio -g none 2>/dev/null |
+    awk '/^ +[0-9]/ && ++n <= 25'
