@@ -1,6 +1,8 @@
-// Measures the received-data path: the 2 ms poll, the decoder and the log, on
-// the real panel and the real simulator library. Prints figures and their
-// ratio to the targets; never asserts (machines here are shared and noisy).
+// Measures the received-data path without an X server: the paced poll, the
+// decoder and the log, on the real panel and the real simulator library.
+// Prints figures and their ratio to what the design promises; never asserts
+// (machines here are shared and noisy). Painting in a real window, and the
+// comparison with a serial terminal, are bench/window.sh's.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -12,17 +14,22 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "core/common/profile_file.h"
+#include "core/protocol/poll_pace.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/line_list_view.h"
 #include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using ferrule::PollPace;
 
 class BenchPanel : public CShutterPanelDlg {
 public:
@@ -31,6 +38,11 @@ public:
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
         return kIdOk;
     }
+    // The panel's clock, moved by hand while the simulator's is.
+    int64_t MonotonicMs() const override {
+        return nowMs ? *nowMs : CShutterPanelDlg::MonotonicMs();
+    }
+    std::optional<int64_t> nowMs;
 };
 
 double CpuSeconds() {
@@ -50,21 +62,29 @@ long ResidentKiB() {
     return 0;
 }
 
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // Runs the event loop for seconds of wall time; returns the CPU share of one core.
 double CoreShareOver(double seconds) {
     QElapsedTimer wall;
     wall.start();
     double cpu0 = CpuSeconds();
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
+    RunFor(static_cast<int>(seconds * 1000));
     return (CpuSeconds() - cpu0) / (static_cast<double>(wall.nsecsElapsed()) * 1e-9);
 }
 
 void Report(const char* what, double value, const char* unit, double target, bool lowerIsBetter) {
-    std::printf("%-58s %10.3f %-6s target %-8g ratio %.2f%s\n", what, value, unit, target,
+    std::printf("%-62s %10.3f %-3s target %-8g ratio %.2f%s\n", what, value, unit, target,
                 value / target,
-                (lowerIsBetter ? value <= target : value >= target) ? "" : "  (over)");
+                (lowerIsBetter ? value <= target : value >= target) ? "" : "  (missed)");
+}
+
+void Figure(const char* what, double value, const char* unit) {
+    std::printf("%-62s %10.3f %s\n", what, value, unit);
 }
 
 std::unique_ptr<BenchPanel> OpenPanel(const std::string& profilePath) {
@@ -76,6 +96,99 @@ std::unique_ptr<BenchPanel> OpenPanel(const std::string& profilePath) {
     panel->show();
     QCoreApplication::processEvents();
     return panel;
+}
+
+// Waits until what is on its way has arrived and the link has been quiet
+// long enough for the poll to slow down to its quiet pace.
+void Drain(BenchPanel& panel) {
+    for (int last = -1; last != panel.Fields().m_nReceivedBytes;) {
+        last = panel.Fields().m_nReceivedBytes;
+        RunFor(static_cast<int>(PollPace::kHoldMs) + 100);
+    }
+}
+
+// Single bytes put in the simulator's queue from another thread, each a
+// random while after the last, timed until their line is in the log.
+// Returns the latencies in milliseconds, sorted.
+std::vector<double> Latencies(SimLibrary& sim, BenchPanel& panel, int samples, int minGapUs,
+                              int maxGapUs) {
+    std::vector<Clock::time_point> sent(static_cast<size_t>(samples));
+    std::vector<Clock::time_point> shown;
+    shown.reserve(static_cast<size_t>(samples));
+    std::atomic<int> injected{0};
+    QMetaObject::Connection watch =
+        QObject::connect(panel.m_logReceived, &QAbstractItemModel::rowsInserted,
+                         [&](const QModelIndex&, int first, int last) {
+                             auto now = Clock::now();
+                             for (int r = first; r <= last; ++r) {
+                                 shown.push_back(now);
+                             }
+                         });
+    std::thread sender([&] {
+        std::mt19937 jitter(11);
+        const uint8_t byte = 0x41;
+        for (int i = 0; i < samples; ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(
+                minGapUs +
+                static_cast<int>(jitter() % static_cast<unsigned>(maxGapUs - minGapUs))));
+            sent[static_cast<size_t>(i)] = Clock::now();
+            sim.fsim_inject(0, &byte, 1);
+            injected = i + 1;
+        }
+    });
+    QEventLoop loop;
+    QTimer stop;
+    QObject::connect(&stop, &QTimer::timeout, [&] {
+        if (injected == samples && static_cast<int>(shown.size()) >= samples) {
+            loop.quit();
+        }
+    });
+    stop.start(50);
+    loop.exec();
+    sender.join();
+    QObject::disconnect(watch);
+    std::vector<double> ms;
+    for (size_t i = 0; i < sent.size() && i < shown.size(); ++i) {
+        ms.push_back(std::chrono::duration<double, std::milli>(shown[i] - sent[i]).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms;
+}
+
+// Wake-ups at the stream pace with the link at its full rate, on the manual
+// clocks: 64 ms of bytes (819, none of them a reply code) before each.
+// Returns the CPU they took, painting excluded.
+double StreamWakeUps(SimLibrary& sim, BenchPanel& panel, int count) {
+    static std::mt19937 random(7);
+    const uint32_t perWakeUp = 12'800 * PollPace::kStreamMs / 1000;
+    std::vector<uint8_t> bytes(perWakeUp);
+    double cpu = 0;
+    for (int i = 0; i < count; ++i) {
+        for (uint8_t& b : bytes) {
+            b = static_cast<uint8_t>(0x30 + random() % 0x40);
+        }
+        sim.fsim_inject(0, bytes.data(), perWakeUp);
+        sim.fsim_advance_us(PollPace::kStreamMs * 1000);
+        *panel.nowMs += PollPace::kStreamMs;
+        double c0 = CpuSeconds();
+        panel.Poll();
+        cpu += CpuSeconds() - c0;
+    }
+    return cpu;
+}
+
+// The manual clocks, with what was on its way drained and the poll at the
+// stream pace.
+void ToManualClocks(SimLibrary& sim, BenchPanel& panel) {
+    sim.fsim_use_manual_clock(1);
+    sim.fsim_advance_us(20'000'000);
+    panel.nowMs = 1'000'000;
+    panel.Poll();
+    StreamWakeUps(sim, panel, 1);
+}
+
+double Percentile(const std::vector<double>& sorted, int percent) {
+    return sorted.empty() ? 0 : sorted[(sorted.size() - 1) * static_cast<size_t>(percent) / 100];
 }
 
 }  // namespace
@@ -90,13 +203,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the simulated link did not open\n");
         return 1;
     }
+    // poll_bench --wake-ups N: only N wake-ups at the stream pace, for an
+    // instruction counter to count.
+    if (argc > 2 && std::string(argv[1]) == "--wake-ups") {
+        ToManualClocks(sim, *panel);
+        StreamWakeUps(sim, *panel, std::atoi(argv[2]));
+        panel->ExitSequence();
+        return 0;
+    }
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
     std::printf("poll, decode and log on the simulator, %s platform, %.0f s per run\n",
                 QGuiApplication::platformName().toUtf8().constData(), seconds);
+    std::printf(
+        "paces: %d ms while a reply is awaited, %d ms for a stream nothing awaits, "
+        "%d ms on a quiet link\n\n",
+        PollPace::kReplyMs, PollPace::kStreamMs, PollPace::kQuietMs);
 
-    // Idle: an open link, nothing queued, the 2 ms poll running.
+    // Idle: an open link, nothing queued, the quiet pace.
+    Drain(*panel);
     double idle = CoreShareOver(seconds);
-    Report("idle open link, share of one core (%)", idle * 100, "%", 1.0, true);
+    Report("idle open link, share of one core (%)", idle * 100, "%", 0.25, true);
 
     // The link's full rate: the controller sends without pause for the whole run.
     std::vector<uint8_t> stream(static_cast<size_t>(12'800 * seconds), 0x41);
@@ -104,98 +230,76 @@ int main(int argc, char** argv) {
     int before = panel->Fields().m_nReceivedBytes;
     double full = CoreShareOver(seconds);
     int received = panel->Fields().m_nReceivedBytes - before;
-    Report("full link rate 12,800 B/s, share of one core (%)", full * 100, "%", 2.0, true);
-    std::printf("%-58s %10d bytes (%.0f B/s)\n", "  received in the run", received,
+    Figure("full link rate 12,800 B/s, share of one core (%)", full * 100, "%");
+    std::printf("%-62s %10d bytes (%.0f B/s)\n", "  received in the run", received,
                 received / seconds);
-    std::printf("%-58s %10.3f us\n", "  CPU per received byte (idle cost included)",
-                full * seconds / std::max(received, 1) * 1e6);
+    Figure("  CPU per received byte, idle cost included (us)",
+           full * seconds / std::max(received, 1) * 1e6, "us");
 
-    // Latency: single bytes entering the simulator's queue at random moments,
-    // timed until their line is in the log.
-    // What is left of the stream arrives first.
-    for (int last = -1; last != panel->Fields().m_nReceivedBytes;) {
-        last = panel->Fields().m_nReceivedBytes;
-        QEventLoop drain;
-        QTimer::singleShot(200, &drain, &QEventLoop::quit);
-        drain.exec();
-    }
+    // Latency from the simulator's queue to the log, at the pace each case
+    // runs at. What is left of the stream arrives first.
+    Drain(*panel);
     panel->OnClear();
-    std::vector<std::chrono::steady_clock::time_point> sent, shown;
-    const int samples = static_cast<int>(seconds * 150);
-    sent.reserve(samples);
-    shown.reserve(samples);
-    std::atomic<int> injected{0};
-    QMetaObject::Connection watch =
-        QObject::connect(panel->m_logReceived, &QAbstractItemModel::rowsInserted,
-                         [&](const QModelIndex&, int first, int last) {
-                             auto now = std::chrono::steady_clock::now();
-                             for (int r = first; r <= last; ++r)
-                                 shown.push_back(now);
-                         });
-    std::thread sender([&] {
-        std::mt19937 jitter(11);
-        uint8_t byte = 0x41;
-        for (int i = 0; i < samples; ++i) {
-            std::this_thread::sleep_for(std::chrono::microseconds(3000 + jitter() % 5000));
-            sent.push_back(std::chrono::steady_clock::now());
-            sim.fsim_inject(0, &byte, 1);
-            injected = i + 1;
-        }
-    });
-    QEventLoop loop;
-    QTimer stop;
-    QObject::connect(&stop, &QTimer::timeout, [&] {
-        if (injected == samples && static_cast<int>(shown.size()) >= samples)
-            loop.quit();
-    });
-    stop.start(50);
-    loop.exec();
-    sender.join();
-    QObject::disconnect(watch);
-    std::vector<double> ms;
-    for (int i = 0; i < samples && i < static_cast<int>(shown.size()); ++i) {
-        ms.push_back(std::chrono::duration<double, std::milli>(shown[i] - sent[i]).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    Report("latency queue to log, median (ms)", ms[ms.size() / 2], "ms", 4.0, true);
-    Report("latency queue to log, 99th percentile (ms)", ms[ms.size() * 99 / 100], "ms", 4.0, true);
+    // A reply awaited: the reset's carriage return, which leaves every other
+    // byte on the plain path and keeps the poll at its reply pace.
+    panel->Engine().State().m_nResetPending = 1;
+    panel->PollSoon();
+    std::vector<double> awaited =
+        Latencies(sim, *panel, static_cast<int>(seconds * 150), 3000, 8000);
+    panel->Engine().State().m_nResetPending = 0;
+    Report("awaited reply, queue to log, median (ms)", Percentile(awaited, 50), "ms",
+           2.0 * PollPace::kReplyMs, true);
+    Report("awaited reply, queue to log, 99th percentile (ms)", Percentile(awaited, 99), "ms",
+           2.0 * PollPace::kReplyMs, true);
+    // Unsolicited bytes on a quiet link, each after the poll has slowed down.
+    Drain(*panel);
+    const int sporadic = std::max(10, static_cast<int>(seconds * 3));
+    std::vector<double> quiet =
+        Latencies(sim, *panel, sporadic, static_cast<int>(PollPace::kHoldMs + 60) * 1000, 450'000);
+    Report("unsolicited byte on a quiet link, median (ms)", Percentile(quiet, 50), "ms",
+           PollPace::kQuietMs, true);
+    Report("unsolicited byte on a quiet link, 99th percentile (ms)", Percentile(quiet, 99), "ms",
+           PollPace::kQuietMs, true);
+    // Bytes of a stream nothing awaits: a byte every 1-3 ms.
+    Drain(*panel);
+    std::vector<double> streamed =
+        Latencies(sim, *panel, static_cast<int>(seconds * 300), 1000, 3000);
+    Report("byte of a stream nothing awaits, median (ms)", Percentile(streamed, 50), "ms",
+           PollPace::kStreamMs, true);
+    Report("byte of a stream nothing awaits, 99th percentile (ms)", Percentile(streamed, 99), "ms",
+           PollPace::kStreamMs, true);
+    Drain(*panel);
 
-    // The poll's ceiling: 600 bytes waiting at every tick, on the manual clock.
-    sim.fsim_use_manual_clock(1);
-    sim.fsim_advance_us(20'000'000);  // drain what is left of the stream
-    panel->Poll();
-    panel->Poll();
+    // The poll's own cost, on the manual clocks, painting excluded.
+    ToManualClocks(sim, *panel);
+    const int wakeUps = 2000;
+    const double wakeCpu = StreamWakeUps(sim, *panel, wakeUps);
+    Figure("wake-up at the stream pace, full rate (819 bytes): CPU (us)", wakeCpu / wakeUps * 1e6,
+           "us");
+    Figure("  the same per second of stream, share of one core (%)",
+           wakeCpu / wakeUps * (1000.0 / PollPace::kStreamMs) * 100, "%");
+    // The ceiling: 600 bytes waiting at every 2 ms tick.
+    panel->PollSoon();
     std::vector<uint8_t> batch(600);
     std::mt19937 random(7);
-    const int polls = 5000;
     double cpu = 0;
+    const int polls = 5000;
     for (int i = 0; i < polls; ++i) {
-        for (uint8_t& b : batch)
+        for (uint8_t& b : batch) {
             b = static_cast<uint8_t>(0x30 + random() % 0x40);  // no reply codes
-        sim.fsim_inject(0, batch.data(), static_cast<uint32_t>(batch.size()));
+        }
+        sim.fsim_inject(0, batch.data(), 600);
         sim.fsim_advance_us(600 * 79);
         double c0 = CpuSeconds();
         panel->Poll();
         cpu += CpuSeconds() - c0;
     }
     double perByte = cpu / (polls * 600.0);
-
-    // The poll at the link's full rate: 26 bytes every 2 ms, painting excluded.
-    double fullRateCpu = 0;
-    for (int i = 0; i < polls; ++i) {
-        sim.fsim_inject(0, batch.data(), 26);
-        sim.fsim_advance_us(2000);
-        double c0 = CpuSeconds();
-        panel->Poll();
-        fullRateCpu += CpuSeconds() - c0;
-    }
-    std::printf("%-58s %10.3f us\n", "poll of 26 bytes (the full rate's batch): CPU per poll",
-                fullRateCpu / polls * 1e6);
-    std::printf("%-58s %10.3f us\n", "ceiling 600 bytes per poll: CPU per byte", perByte * 1e6);
+    Figure("ceiling 600 bytes per read: CPU per byte (us)", perByte * 1e6, "us");
     Report("ceiling 600 bytes every 2 ms, share of one core (%)", perByte * 300'000 * 100, "%",
            100.0, true);
-    Report("link rate from the same per-byte cost (%)", perByte * 12'800 * 100, "%", 2.0, true);
     sim.fsim_use_manual_clock(0);
+    panel->nowMs.reset();
 
     // Memory: ten million raw-byte lines in the log, then jumps to any line.
     panel->OnClear();
@@ -222,14 +326,15 @@ int main(int argc, char** argv) {
     }
     Report("scroll to a random line and paint, worst of 50 (ms)", worst, "ms", 16.0, true);
 
-    // A frame of the log while it follows a stream: new lines, then the paint.
+    // A frame of the log while it follows a stream: a stream-pace wake-up's
+    // new lines, then the paint.
+    const uint32_t perWakeUp = 12'800 * PollPace::kStreamMs / 1000;
     list->scrollToBottom();
     double frameCpu = 0;
-    const int frames = 120;
+    const int frames = 60;
     for (int i = 0; i < frames; ++i) {
-        // A frame apart, as the panel paints.
-        std::this_thread::sleep_for(std::chrono::milliseconds(17));
-        for (int b = 0; b < 213; ++b)  // 12,800 lines a second at 60 frames a second
+        std::this_thread::sleep_for(std::chrono::milliseconds(PollPace::kStreamMs));
+        for (uint32_t b = 0; b < perWakeUp; ++b)
             panel->m_logReceived->AppendRawByte(static_cast<uint8_t>(0x40 | (b & 15)));
         panel->UpdateData(false);
         double c0 = CpuSeconds();
@@ -237,8 +342,8 @@ int main(int argc, char** argv) {
         QCoreApplication::sendEvent(panel.get(), &frame);
         frameCpu += CpuSeconds() - c0;
     }
-    std::printf("%-58s %10.3f us\n", "log frame while following a stream: paint CPU",
-                frameCpu / frames * 1e6);
+    Figure("log frame while following a stream (819 new lines): paint CPU (us)",
+           frameCpu / frames * 1e6, "us");
 
     panel->ExitSequence();
     return 0;

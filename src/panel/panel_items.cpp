@@ -54,14 +54,6 @@ void CShutterPanelDlg::LogLine(const std::string& text) {
     m_logReceived->AppendText(text);
 }
 
-void CShutterPanelDlg::ReadFields() {
-    UpdateData(true);
-}
-
-void CShutterPanelDlg::WriteFields() {
-    UpdateData(false);
-}
-
 void CShutterPanelDlg::ShowText(ferrule::Display which, const std::string& text) {
     switch (which) {
         case ferrule::Display::ClosedTime:

@@ -34,6 +34,7 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
     ferrule::InstallButtonAccessibility();
     BuildPanel();
     WireNotifications();
+    WatchBoundControls();
 }
 
 // A panel destroyed without the exit sequence (a test, an early return) stops

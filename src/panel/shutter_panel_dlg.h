@@ -228,6 +228,7 @@ private:
     void LogLine(const std::string& text) override;
     void ReadFields() override;
     void WriteFields() override;
+    void WriteCountAndLog() override;
     void ShowText(ferrule::Display which, const std::string& text) override;
     void TickPulseBox(ferrule::PulseBox box, bool ticked) override;
     void SelectTimer(int index) override;
@@ -237,6 +238,11 @@ private:
 
     void BuildPanel();
     void WireNotifications();
+    // Any change to a control the exchange reads means the fields must take
+    // the controls in again before the next batch.
+    void WatchBoundControls();
+    // Writes the count box now.
+    void ShowCount();
     void OnInitDialog();
     void AddAboutItem();
     void AddServeItem();
@@ -279,6 +285,14 @@ private:
     QTimer* m_pollTimer = nullptr;
     ferrule::PollPace m_pollPace;
     uint64_t m_writesSeenByPoll = 0;
+    // The fields hold what every control shows: nothing changed since a read.
+    bool m_fieldsMatchControls = false;
+    // While a stream runs at the stream pace the count box is written at most
+    // once in this time.
+    static constexpr int64_t kCountEveryMs = 250;
+    bool m_countMayWait = false;              // this wake-up is at the stream pace
+    bool m_countBehind = false;               // the count box shows less than the count
+    int64_t m_countShownMs = -kCountEveryMs;  // when the count box was last written
     QAction* m_aboutAction = nullptr;
     QAction* m_serveAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order

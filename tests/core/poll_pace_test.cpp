@@ -24,7 +24,7 @@ TEST(PollPace, StopsWithoutALinkAndSlowsDownOnlyAfterAQuietWhile) {
     EXPECT_EQ(pace.AfterPoll({}, 5101), 0);
 }
 
-TEST(PollPace, AStreamNothingAwaitsIsReadAboutOncePerFrameAndAReplyStillGoesFirst) {
+TEST(PollPace, AStreamNothingAwaitsIsReadEveryFourFramesAndAReplyStillGoesFirst) {
     PollPace pace;
     EXPECT_EQ(pace.AfterPoll(Ready(false, true), 1000), PollPace::kStreamMs);
     EXPECT_EQ(pace.AfterPoll(Ready(false, false), 1000 + PollPace::kHoldMs - 1),
@@ -33,6 +33,15 @@ TEST(PollPace, AStreamNothingAwaitsIsReadAboutOncePerFrameAndAReplyStillGoesFirs
     EXPECT_EQ(pace.AfterPoll(Ready(false, true), 2000 + PollPace::kHoldMs), PollPace::kStreamMs);
     EXPECT_EQ(pace.AfterPoll(Ready(false, false), 2000 + 2 * PollPace::kHoldMs),
               PollPace::kQuietMs);
-    // Every pace leaves a full-rate stream (12,800 bytes a second) within one 600-byte read.
-    EXPECT_LE(PollPace::kQuietMs * 12'800 / 1000, 600);
+}
+
+TEST(PollPace, EveryPaceDrainsTheQueueAsFastAsTheReplyPace) {
+    EXPECT_EQ(PollPace::ReadsPerWakeUp(PollPace::kReplyMs), 1);
+    EXPECT_EQ(PollPace::ReadsPerWakeUp(0), 1);  // a poll with no timer running
+    for (int interval : {PollPace::kStreamMs, PollPace::kQuietMs}) {
+        SCOPED_TRACE(interval);
+        EXPECT_GE(PollPace::ReadsPerWakeUp(interval) * PollPace::kReplyMs, interval);
+        // The link's full rate, 12,800 bytes a second, fits a wake-up's reads many times over.
+        EXPECT_GE(PollPace::ReadsPerWakeUp(interval) * 600, 4 * interval * 12'800 / 1000);
+    }
 }

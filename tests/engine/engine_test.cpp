@@ -30,7 +30,12 @@ public:
     void TickPulseBox(PulseBox box, bool ticked) override { ticks[box] = ticked; }
     void SelectTimer(int index) override { selected = index; }
     void PositionTimerSliders(const std::array<int, 5>& positions) override { sliders = positions; }
+    void ReadFields() override { exchanges.push_back("read"); }
+    void WriteFields() override { exchanges.push_back("fields"); }
+    void WriteCountAndLog() override { exchanges.push_back("count and log"); }
     int64_t NowMs() override { return nowMs; }
+
+    std::vector<std::string> exchanges;
 
     std::vector<std::string> log;
     std::map<Display, std::string> shown;
@@ -292,4 +297,25 @@ TEST_F(Engine, ObserversFollowTheLink) {
     engine.Blink().StopAndWait();
     EXPECT_GE(events.linkTestBytes, 3u);
     engine.RemoveObserver(&events);
+}
+
+// After a batch the view is asked to show only the count and the log when
+// every byte was only counted and listed, and everything otherwise.
+TEST_F(Engine, APlainBatchAsksTheViewForTheCountAndTheLogOnly) {
+    auto batch = [&](Bytes bytes) {
+        view.exchanges.clear();
+        engine.DecodeBatch(bytes.data(), bytes.size());
+        return view.exchanges;
+    };
+    EXPECT_THAT(batch({0x41, 0x00, 0xFF}), ElementsAre("read", "count and log"));
+    EXPECT_THAT(batch({0x41, 0xAA}), ElementsAre("read", "fields"));  // a shutter report
+    EXPECT_THAT(batch({0xFD, 'Q'}), ElementsAre("read", "fields"));   // an information reply
+    EXPECT_THAT(batch({'S', 'C', '-', '1', '0', '0', '0', 'V', '2', '.', '0', 0x41}),
+                ElementsAre("read", "fields"));
+    EXPECT_THAT(batch({}), ElementsAre("fields"));  // a read that brought nothing decodable
+    state.m_nResetPending = 1;
+    EXPECT_THAT(batch({0x0D}), ElementsAre("read", "fields"));  // the status is requested
+    state.m_nFreeRunCountMode = 2;
+    EXPECT_THAT(batch({0x41}), ElementsAre("read", "fields"));  // a run's byte
+    EXPECT_EQ(fields.m_nReceivedBytes, 3 + 2 + 2 + 12 + 1);
 }

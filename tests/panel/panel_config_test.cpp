@@ -189,6 +189,26 @@ TEST_F(PanelConfig, ApplyUploadsAtTheControllersPace) {
     EXPECT_EQ(State().m_nFreeRunCountEdge, 1);
 }
 
+// Each upload step reads the panel in the middle of a batch, after bytes of
+// that batch were counted; the count keeps them.
+TEST_F(PanelConfig, EveryByteOfAnUploadIsCounted) {
+    State().m_strClosedTime = {"", "", "1", "", ""};
+    Click(kCtlShutterClose);
+    panel->Fields().m_strRepeatCount = "3";
+    panel->Fields().m_nFreeRunOption = 0;
+    panel->Fields().m_nShutterMode = 0;
+    panel->UpdateData(false);
+    Settle();
+    Click(kCtlClear);
+    Click(kCtlApply);
+    Settle();
+    ASSERT_EQ(State().m_nApplyEchoCount, -1);
+    const size_t lines = LogLines().size();
+    EXPECT_GT(lines, 20u);
+    EXPECT_EQ(panel->Fields().m_nReceivedBytes, static_cast<int>(lines));
+    EXPECT_EQ(Text(kCtlReceivedBytes), std::to_string(lines));
+}
+
 // No mode: Apply's byte alone, every later byte counted and listed; Apply
 // again restarts from the first byte.
 TEST_F(PanelConfig, ApplyWithoutAModeStallsUntilAppliedAgain) {

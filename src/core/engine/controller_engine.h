@@ -132,10 +132,12 @@ public:
         bool ran = false;         // the link was ready
         bool linkBroken = false;  // the queue query failed and the link is down
         DWORD waiting = 0;        // bytes the queue held
+        DWORD decoded = 0;        // bytes read and handed to the decoder
     };
     PollResult Poll();
     // One batch as the poll hands it over: the fields read, each byte to the
-    // decoder, the fields written. With no bytes, only the write.
+    // decoder, the fields written (WriteCountAndLog when every byte was only
+    // counted and listed). With no bytes, only the write.
     void DecodeBatch(const uint8_t* bytes, size_t count);
     void ReplyDecoder(uint8_t byte);
 
@@ -165,6 +167,7 @@ private:
     InfoReplyText m_infoReply;
     int64_t m_uploadHeardMs = 0;                 // when the upload last heard from the controller
     ByteEffect m_byteEffect = ByteEffect::None;  // what the byte being decoded did
+    bool m_batchOnlyCounted = false;  // every byte of the batch so far was only counted and listed
     // The link test tells its writes from its own thread; an observer may add
     // or remove observers, itself included, while it is told.
     std::recursive_mutex m_observersMutex;

@@ -57,6 +57,8 @@ void ControllerEngine::ReplyDecoder(uint8_t byte) {
             m_byteEffect = ByteEffect::ShutterClosed;
         }
     }
+    m_batchOnlyCounted =
+        m_batchOnlyCounted && route == ByteRoute::Plain && m_byteEffect == ByteEffect::None;
     if (Observed()) {
         Notify({.kind = EngineEvent::Kind::Byte,
                 .bytes = {&byte, 1},
@@ -255,7 +257,8 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
             m_d2xx.Read(m_receiveBuffer, std::min<DWORD>(result.waiting, kReceiveBufferSize), &got);
         const bool decodable =
             got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
-        DecodeBatch(m_receiveBuffer, decodable ? got : 0);
+        result.decoded = decodable ? got : 0;
+        DecodeBatch(m_receiveBuffer, result.decoded);
     } else if (ExpireSilentUpload()) {
         m_hooks.WriteFields();
     }
@@ -263,6 +266,7 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
 }
 
 void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
+    m_batchOnlyCounted = count > 0;
     if (count > 0) {
         m_hooks.ReadFields();
         const bool observed = Observed();
@@ -276,7 +280,11 @@ void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
             Notify({.kind = EngineEvent::Kind::BatchDecoded, .bytes = {bytes, count}});
         }
     }
-    m_hooks.WriteFields();
+    if (m_batchOnlyCounted) {
+        m_hooks.WriteCountAndLog();
+    } else {
+        m_hooks.WriteFields();
+    }
 }
 
 }  // namespace ferrule

@@ -37,6 +37,10 @@ public:
     // is shown now), and the controls show the fields (after a batch).
     virtual void ReadFields() {}
     virtual void WriteFields() {}
+    // After a batch whose every byte was only counted and listed (the plain
+    // path, no shutter report, no reply begun): of the fields only the count
+    // changed, so a view may show just the count and the new log lines.
+    virtual void WriteCountAndLog() { WriteFields(); }
 
     virtual void ShowText(Display /*which*/, const std::string& /*text*/) {}
     virtual void TickPulseBox(PulseBox /*box*/, bool /*ticked*/) {}

@@ -1,15 +1,16 @@
 // How often the reply poll runs. Every wake-up costs the machine about as
-// much as an idle poll's work, so the poll runs only as often as what is on
-// the link needs:
+// much as an idle poll's work, and each one that brings bytes paints a frame,
+// so the poll runs only as often as what is on the link needs:
 // - 2 ms while a reply is awaited: a decoder state is armed, or the panel has
 //   just written; replies reach the panel within two 2 ms periods.
-// - 32 ms, two screen frames, while bytes arrive that nothing awaits (a
-//   stream logged as it comes, the link test's echoes). 32 ms of the link's
-//   12,800 bytes a second is 410 bytes, within one 600-byte read.
-// - 40 ms once the link has stayed quiet for 250 ms. 40 ms of a burst at the
-//   full rate is 512 bytes, still one read.
+// - 64 ms, four screen frames, while bytes arrive that nothing awaits (a
+//   stream logged as it comes, the link test's echoes).
+// - 40 ms once the link has stayed quiet for 250 ms.
 // Any write or armed reply brings the 2 ms back at once. With no link ready
-// the poll does not run at all. Qt-free.
+// the poll does not run at all. A wake-up reads as often as the queue has a
+// full read waiting, up to as many reads as the 2 ms pace would have made in
+// the same time, so that at any pace the queue drains as fast as it does at
+// 2 ms and a backlog never grows. Qt-free.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@ namespace ferrule {
 class PollPace {
 public:
     static constexpr int kReplyMs = 2;
-    static constexpr int kStreamMs = 32;
+    static constexpr int kStreamMs = 64;
     static constexpr int kQuietMs = 40;
     // How long a pace outlasts what asked for it.
     static constexpr int64_t kHoldMs = 250;
@@ -47,6 +48,10 @@ public:
             return kReplyMs;
         }
         return nowMs - m_lastStreamMs < kHoldMs ? kStreamMs : kQuietMs;
+    }
+    // The most reads one wake-up makes after an interval of intervalMs.
+    static constexpr int ReadsPerWakeUp(int intervalMs) {
+        return intervalMs > kReplyMs ? intervalMs / kReplyMs : 1;
     }
     // Something was just sent or armed: the poll runs at 2 ms from now.
     int Busy(int64_t nowMs) {
