@@ -302,7 +302,7 @@ TEST_F(PanelPoll, PollRunsAtTwoMillisecondsOnlyWhileAReplyIsAwaited) {
 
     panel->nowMs = 400;  // nothing sent, nothing received
     panel->Poll();
-    EXPECT_EQ(timer->interval(), 40);
+    EXPECT_EQ(timer->interval(), 64);
 
     Receive({0x41, 0x42});  // bytes nothing awaits: every fourth frame
     EXPECT_EQ(timer->interval(), 64);
