@@ -40,6 +40,8 @@ void CShutterPanelDlg::showEvent(QShowEvent* event) {
 
 void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
+    AddReconnectItem();
+    AddDiagnoseItem();
     setWindowIcon(ferrule::AppIcon());
 
     // The outer window rectangle; decorations the window manager has not
@@ -95,6 +97,7 @@ void CShutterPanelDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     int barWidth = m_scrollBar->sizeHint().width();
     m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+    PlaceLinkNotice();
 
     int h = height();
     m_nClientHeight = h;
@@ -176,6 +179,9 @@ void CShutterPanelDlg::ExitSequence() {
     // link-test worker to leave its loop first.
     m_engine.Blink().StopAndWait();
     m_pollTimer->stop();
+    if (m_reconnectTimer != nullptr) {
+        m_reconnectTimer->stop();
+    }
     m_d2xx.FreeLibrary();
     UpdateData(true);
     m_exitCode = 0;

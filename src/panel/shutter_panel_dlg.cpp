@@ -16,6 +16,7 @@
 #include "panel/widgets/button_accessible.h"
 #include "panel/widgets/dialog_builder.h"
 #include "panel/widgets/line_list_view.h"
+#include "panel/widgets/live_notice.h"
 #include "panel/widgets/received_log_model.h"
 
 using ferrule::BuildDialogControls;
@@ -79,6 +80,8 @@ void CShutterPanelDlg::BuildPanel() {
     m_pollTimer->setObjectName("pollTimer");
 
     m_clock.start();
+    m_linkNotice = new ferrule::LiveNotice(this);
+
     m_frameTimer = new QTimer(this);
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setTimerType(Qt::PreciseTimer);
