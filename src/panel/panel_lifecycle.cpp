@@ -97,7 +97,6 @@ void CShutterPanelDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     int barWidth = m_scrollBar->sizeHint().width();
     m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
-    PlaceLinkNotice();
 
     int h = height();
     m_nClientHeight = h;

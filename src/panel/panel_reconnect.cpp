@@ -6,7 +6,6 @@
 // menu turns it off and on; the profile remembers the choice in a section of
 // its own.
 #include <QAction>
-#include <QScrollBar>
 #include <QTimer>
 
 #include "core/reconnect/device_presence.h"
@@ -147,12 +146,16 @@ void CShutterPanelDlg::CommitLogLines() {
     }
 }
 
-// Across the foot of the panel, over the controls there, while it shows.
+// Under the log's count and the Clear and EXIT buttons, where the panel has
+// room, so that it never hides the newest lines of the log; it scrolls with
+// the panel.
 void CShutterPanelDlg::PlaceLinkNotice() {
     if (m_linkNotice == nullptr) {
         return;
     }
-    const int barWidth = m_scrollBar->sizeHint().width();
-    const int height = m_linkNotice->fontMetrics().height() + 12;
-    m_linkNotice->setGeometry(4, this->height() - height - 4, width() - barWidth - 8, height);
+    const QRect count = GetDlgItem(ferrule::kCtlReceivedBytes)->geometry();
+    const QRect exit = GetDlgItem(ferrule::kCtlExit)->geometry();
+    const int lines = 2;
+    const int height = lines * m_linkNotice->fontMetrics().lineSpacing() + 10;
+    m_linkNotice->setGeometry(count.left(), exit.bottom() + 8, exit.right() - count.left(), height);
 }

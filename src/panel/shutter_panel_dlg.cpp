@@ -80,7 +80,8 @@ void CShutterPanelDlg::BuildPanel() {
     m_pollTimer->setObjectName("pollTimer");
 
     m_clock.start();
-    m_linkNotice = new ferrule::LiveNotice(this);
+    m_linkNotice = new ferrule::LiveNotice(m_content);
+    PlaceLinkNotice();
 
     m_frameTimer = new QTimer(this);
     m_frameTimer->setSingleShot(true);

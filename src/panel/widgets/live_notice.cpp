@@ -36,6 +36,8 @@ LiveNotice::LiveNotice(QWidget* parent) : QLabel(parent), m_hideTimer(new QTimer
     setFrameShape(QFrame::Box);
     setMargin(3);
     setTextInteractionFlags(Qt::NoTextInteraction);
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(255, 248, 200));
     colours.setColor(QPalette::WindowText, Qt::black);

@@ -1,4 +1,4 @@
-// A one-line notice over the bottom of the panel that a screen reader
+// A short notice in a free corner of the panel that a screen reader
 // announces when it appears: its accessible role is a notification, named by
 // its text, and each Announce shows it anew, so that the notification's
 // appearance is told to assistive technology again for every notice. Qt
