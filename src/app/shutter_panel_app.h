@@ -18,7 +18,8 @@ struct CommandLine {
     std::string error;
 };
 
-// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --help. The bundled
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --serve
+// [ADDR:PORT], --socket PATH, --allow-remote, --help. The bundled
 // drivers (--simulate, --driver sim or tty, and the fallback of the default
 // driver) are looked for in driverFolders.
 CommandLine ParseCommandLine(int argc, char** argv,

@@ -42,6 +42,7 @@ void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
     AddReconnectItem();
     AddDiagnoseItem();
+    AddServeItem();
     setWindowIcon(ferrule::AppIcon());
 
     // The outer window rectangle; decorations the window manager has not
@@ -91,6 +92,9 @@ void CShutterPanelDlg::OnInitDialog() {
     }
 
     GetDlgItem(ferrule::kCtlOpenByDescription)->setFocus();
+    if (m_options.serveAtStart) {
+        StartServing();
+    }
 }
 
 void CShutterPanelDlg::resizeEvent(QResizeEvent* event) {
@@ -174,6 +178,8 @@ void CShutterPanelDlg::ExitSequence() {
         return;
     }
     m_exiting = true;
+    // No client's command may reach the engine from now on.
+    StopServing();
     // No driver call may run once the library is released: wait for the
     // link-test worker to leave its loop first.
     m_engine.Blink().StopAndWait();

@@ -12,6 +12,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "core/protocol/poll_pace.h"
 #include "core/reconnect/device_choice.h"
 #include "core/reconnect/reconnect_watcher.h"
+#include "core/remote/line_server.h"
 #include "core/resources/control_ids.h"
 #include "panel/widgets/message_box.h"
 
@@ -33,6 +36,7 @@ class QComboBox;
 class QScrollBar;
 class QSlider;
 class QTimer;
+class PanelRemote;
 
 namespace ferrule {
 class LineListView;
@@ -48,6 +52,10 @@ struct PanelOptions {
     // Tried in order when driverLibrary cannot be loaded; the load message
     // appears only when none of them loads either.
     std::vector<std::string> fallbackDrivers = {};
+    // Serving clients over a socket (ferrule --serve): where, and whether
+    // from the start; the context menu's item starts and stops it.
+    ferrule::remote::LineServerOptions serve = {};
+    bool serveAtStart = false;
 };
 
 class CShutterPanelDlg : public QDialog, private ferrule::EngineHooks {
@@ -202,6 +210,20 @@ public:
     void ShowAboutBox();
     void ExitSequence();
 
+    // Serving commands from clients over a socket, as the context menu's
+    // item does. Starting says why it could not in the log, and returns it.
+    std::optional<std::string> StartServing();
+    void StopServing();
+    bool Serving() const;
+    // A handler of the panel's own is under way with a box or prompt open:
+    // a client's command waits for it to close.
+    bool Busy() const;
+
+    // Load Config. and Save Config. without the file prompt and without a
+    // box: why it failed, or nothing.
+    std::optional<std::string> LoadConfigFrom(const std::string& path);
+    std::optional<std::string> SaveConfigTo(const std::string& path);
+
     // The exit code the panel's run ended with.
     int ExitCode() const { return m_exitCode; }
 
@@ -243,6 +265,7 @@ private:
     void CommitLogLines();
     void PlaceLinkNotice();
     void ShowOpenRefusal(ferrule::OpenRefusal refusal);
+    void AddServeItem();
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere
     // in the panel.
@@ -291,6 +314,7 @@ private:
     // Why the last open failed, as the library told it, for the link doctor.
     uint32_t m_lastOpenError = 0;
     std::string m_lastOpenReason;
+    QAction* m_serveAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order
     QTimer* m_frameTimer = nullptr;       // paints a frame held back by the frame limit
     QElapsedTimer m_clock;                // the panel's monotonic time: frames, the poll's pace
@@ -307,4 +331,5 @@ private:
     int m_modalDepth = 0;                     // message boxes and prompts open
     bool m_showingPendingMessages = false;
     std::deque<QString> m_pendingMessages;  // driver messages waiting for a box to close
+    std::unique_ptr<PanelRemote> m_remote;  // after the engine, which it observes
 };
