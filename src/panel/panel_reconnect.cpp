@@ -8,8 +8,10 @@
 #include <QAction>
 #include <QTimer>
 
+#include "core/link/device_identity.h"
 #include "core/reconnect/device_presence.h"
 #include "core/reconnect/reconnect_setting.h"
+#include "panel/panel_remote.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/line_list_view.h"
 #include "panel/widgets/live_notice.h"
@@ -120,6 +122,14 @@ void CShutterPanelDlg::ReconnectTick() {
         OpenDevice(*found, &why);
         m_reconnect.ReopenFinished(m_engine.LinkReady(), MonotonicMs(),
                                    why.empty() ? m_fields.m_strStatus : why);
+        if (m_engine.LinkReady() && m_remote && m_remote->Serving()) {
+            const std::optional<ferrule::DeviceIdentity> device = ferrule::FindDevice(
+                ferrule::ListDeviceIdentities(m_d2xx), found->openBy, found->text);
+            m_remote->TellWatchers("link-back",
+                                   ferrule::remote::JsonObject()
+                                       .Set("description", device ? device->description : "")
+                                       .Set("serial", device ? device->serial : ""));
+        }
     }
     TellLinkNotices();
     ScheduleReconnect();
@@ -133,6 +143,10 @@ void CShutterPanelDlg::TellLinkNotices() {
     }
     for (const std::string& notice : notices) {
         m_logReceived->AppendText(notice);
+        if (m_remote && m_remote->Serving()) {
+            m_remote->TellWatchers("link-notice",
+                                   ferrule::remote::JsonObject().Set("text", notice));
+        }
     }
     CommitLogLines();
     m_linkNotice->Announce(QString::fromStdString(notices.back()),

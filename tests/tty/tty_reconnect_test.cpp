@@ -2,7 +2,8 @@
 // ferrule-sim pulled (stopped, which unplugs its fake device) and plugged in
 // again, under the same node or another; two devices of one kind; the user's
 // own Search and the menu item that turns it off; a cable that comes and
-// goes; and the link doctor on what the panel uses.
+// goes; the clients of the panel's serving told; and the link doctor on what
+// the panel uses.
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -17,11 +19,13 @@
 #include "panel/panel_fixture.h"
 #include "panel/widgets/live_notice.h"
 #include "pty_sim_process.h"
+#include "remote/socket_client.h"
 
 namespace {
 
 using ::testing::Contains;
 using ::testing::ContainsRegex;
+using ::testing::StartsWith;
 
 class TtyReconnect : public PanelTest {
 protected:
@@ -77,6 +81,25 @@ TEST_F(TtyReconnect, PulledAndPluggedInUnderAnotherNodeItComesBackByItself) {
     const QTimer* timer = panel->findChild<QTimer*>("reconnectTimer");
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->isActive());
+    // A client of the panel's serving that watches.
+    setenv("XDG_RUNTIME_DIR", fakeDir.File("").c_str(), 1);
+    ASSERT_FALSE(panel->StartServing());
+    SocketClient watcher = SocketClient::Unix(fakeDir.File("ferrule.sock"));
+    watcher.Send("watch\n");
+    std::vector<std::string> heard;
+    const auto hears = [&](const std::string& start) {
+        return QTest::qWaitFor(
+            [&] {
+                while (std::optional<std::string> line = watcher.ReadLine(0)) {
+                    heard.push_back(*line);
+                }
+                return std::any_of(heard.begin(), heard.end(), [&](const std::string& line) {
+                    return line.rfind(start, 0) == 0;
+                });
+            },
+            20'000);
+    };
+    ASSERT_TRUE(hears("{\"ok\": true}"));
 
     EXPECT_EQ(first->Stop(SIGTERM), 0);
     ASSERT_TRUE(WaitForStatus("USB not open."));
@@ -90,6 +113,8 @@ TEST_F(TtyReconnect, PulledAndPluggedInUnderAnotherNodeItComesBackByItself) {
     EXPECT_EQ(spoken->role(), QAccessible::Notification);
     EXPECT_THAT(spoken->text(QAccessible::Name).toStdString(), ContainsRegex("^Link lost at "));
     EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(hears("{\"event\": \"link-lost\""));
+    EXPECT_TRUE(hears("{\"event\": \"link-notice\""));
 
     auto second = Plug(1);
     ASSERT_TRUE(WaitForStatus("USB ready for communication."));
@@ -98,6 +123,11 @@ TEST_F(TtyReconnect, PulledAndPluggedInUnderAnotherNodeItComesBackByItself) {
     EXPECT_THAT(spoken->text(QAccessible::Name).toStdString(), ContainsRegex("^Link back at "));
     EXPECT_TRUE(panel->Engine().LinkReady());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !timer->isActive(); }, 5000));
+    EXPECT_TRUE(hears("{\"event\": \"link-back\""));
+    EXPECT_THAT(heard, Contains(StartsWith("{\"event\": \"link-back\", \"description\": \"Quillon "
+                                           "Shutter Controller\", \"serial\": \"QSC00001\"")));
+    panel->StopServing();
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST_F(TtyReconnect, OfTwoDevicesOfOneKindOnlyTheOneThatWasOpenComesBack) {
