@@ -6,6 +6,7 @@
 #include <QAction>
 
 #include "core/doctor/link_doctor.h"
+#include "core/resources/control_ids.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/link_doctor_dialog.h"
 
@@ -33,4 +34,22 @@ void CShutterPanelDlg::ShowLinkDoctor() {
     ModalScope open(*this);
     ferrule::LinkDoctorDialog dialog(this, [this] { return DiagnoseLink(); });
     dialog.exec();
+}
+
+// Where the user meets a link that is not up, the status line points to the
+// doctor: as its tooltip, and as its description for a screen reader. Its
+// text stays as it is.
+void CShutterPanelDlg::PointStatusToDoctor() {
+    const std::string& status = m_fields.m_strStatus;
+    const bool down = status == "Could not open USB" || status == "USB not open." ||
+                      status.rfind("USB not responding", 0) == 0 ||
+                      status.rfind("No response from USB", 0) == 0;
+    const QString hint =
+        down ? QStringLiteral("Diagnose Link... (Ctrl+D) tells what stands in the way.")
+             : QString();
+    QWidget* line = GetDlgItem(ferrule::kCtlStatusLine);
+    if (line->toolTip() != hint) {
+        line->setToolTip(hint);
+        line->setAccessibleDescription(hint);
+    }
 }

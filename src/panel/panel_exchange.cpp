@@ -153,6 +153,7 @@ bool CShutterPanelDlg::UpdateData(bool saveAndValidate) {
         if (m_logReceived->CommitPending()) {
             m_changedControls.push_back(m_listReceived->viewport());
         }
+        PointStatusToDoctor();
     }
     return ok;
 }

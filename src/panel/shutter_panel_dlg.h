@@ -265,6 +265,7 @@ private:
     void CommitLogLines();
     void PlaceLinkNotice();
     void ShowOpenRefusal(ferrule::OpenRefusal refusal);
+    void PointStatusToDoctor();
     void AddServeItem();
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere

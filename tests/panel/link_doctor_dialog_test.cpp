@@ -1,6 +1,6 @@
 // The link doctor's dialog: findings a screen reader reads one by one, each
-// fix copied with a button, examined again on request; and the panel's
-// context menu item that opens it.
+// fix copied with a button, examined again on request; the panel's context
+// menu item that opens it, and the status line that points to it.
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -76,6 +76,26 @@ TEST_F(PanelDoctor, TheContextMenuItemOpensTheDoctorForTheLibraryInUse) {
     EXPECT_EQ(shown,
               "Diagnose Link: OK: The simulated controller is in use: no USB device, port "
               "or permission is involved.");
+}
+
+// Where a failed open or a lost link shows, the status line points to the
+// doctor, for the eye and for a screen reader; its text is the status alone.
+TEST_F(PanelDoctor, TheStatusLinePointsToTheDoctorWhileTheLinkIsDown) {
+    RememberDevice(0, "Some other shutter");
+    Start();
+    ASSERT_EQ(Status(), "USB not responding");
+    QWidget* line = panel->GetDlgItem(ferrule::kCtlStatusLine);
+    const std::string hint = "Diagnose Link... (Ctrl+D) tells what stands in the way.";
+    EXPECT_EQ(line->toolTip().toStdString(), hint);
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(line);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->text(QAccessible::Description).toStdString(), hint);
+
+    SetText(ferrule::kCtlDevice, kDescription);
+    Click(ferrule::kCtlOpen);
+    ASSERT_EQ(Status(), "USB ready for communication.");
+    EXPECT_TRUE(line->toolTip().isEmpty());
+    EXPECT_TRUE(spoken->text(QAccessible::Description).isEmpty());
 }
 
 }  // namespace
