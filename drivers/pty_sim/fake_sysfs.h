@@ -2,8 +2,11 @@
 // FTDI serial port ttyUSB<n> of one USB device, laid out as the kernel lays
 // out its own:
 //   sys/bus/usb-serial/devices/ttyUSB<n> -> ../../../devices/.../1-<n+1>:1.0/ttyUSB<n>
-//   sys/devices/.../1-<n+1>/{product,serial,manufacturer,idVendor,idProduct}
-//   sys/devices/.../1-<n+1>:1.0/{bInterfaceNumber}, .../ttyUSB<n>/latency_timer
+//   sys/bus/usb/devices/1-<n+1>, 1-<n+1>:1.0 -> the USB device and its interface
+//   sys/class/tty/ttyUSB<n> -> the port
+//   sys/devices/.../1-<n+1>/{product,serial,manufacturer,idVendor,idProduct,busnum,devnum}
+//   sys/devices/.../1-<n+1>:1.0/{bInterfaceNumber,driver}, .../ttyUSB<n>/{latency_timer,driver}
+//     (both drivers are ftdi_sio, in sys/bus/usb/drivers and sys/bus/usb-serial/drivers)
 //   dev/ttyUSB<n> -> the pseudo-terminal's slave
 #pragma once
 

@@ -10,6 +10,8 @@ const char* const kUsageHead =
     "Usage: ferrule-ctl [OPTIONS] COMMAND [ARGUMENTS]\n"
     "       ferrule-ctl [OPTIONS] serve [--socket PATH|none] [--listen ADDR:PORT] "
     "[--allow-remote]\n"
+    "                   [--idle-timeout S] [--no-reconnect]\n"
+    "       ferrule-ctl [OPTIONS] doctor\n"
     "Options:\n"
     "  --device TEXT     the device by description or serial number\n"
     "  --index N         the device by number (0-64)\n"
@@ -18,8 +20,12 @@ const char* const kUsageHead =
     "  --profile PATH    the panel's profile to take the remembered device from\n"
     "  --json            one JSON object per result or event\n"
     "  --timeout S       seconds to wait for each reply (default 2)\n"
+    "serve reopens a lost link by itself when the device is back (--no-reconnect: it\n"
+    "  waits for a client's open); watch clients hear link-lost, link-notice, link-back.\n"
+    "doctor tells what stands between you and the controller, each with its fix.\n"
     "Exit codes: 0 done, 1 no answer in time, 2 usage error or value refused,\n"
-    "  3 device not found, busy or not permitted, 4 the link failed.\n"
+    "  3 device not found, busy or not permitted (doctor: something stands in the\n"
+    "  way; 'ferrule-ctl doctor' tells what), 4 the link failed.\n"
     "Commands:\n";
 
 namespace {
@@ -140,6 +146,8 @@ ParsedOptions ParseCtlOptions(const std::vector<std::string>& arguments) {
             }
         } else if (options.serve && arg == "--allow-remote") {
             options.serveOptions.allowRemote = true;
+        } else if (options.serve && arg == "--no-reconnect") {
+            options.serveOptions.reconnect = false;
         } else if (options.serve && arg == "--idle-timeout") {
             const auto v = value();
             const std::optional<int64_t> ms = v ? Milliseconds(*v) : std::nullopt;
@@ -156,7 +164,7 @@ ParsedOptions ParseCtlOptions(const std::vector<std::string>& arguments) {
         } else if (options.serve) {
             return fail("unexpected '" + arg +
                         "' after serve; accepted: serve [--socket PATH|none] [--listen ADDR:PORT] "
-                        "[--allow-remote] [--idle-timeout S]");
+                        "[--allow-remote] [--idle-timeout S] [--no-reconnect]");
         } else {
             commandSeen = true;
             options.words.push_back(arg);

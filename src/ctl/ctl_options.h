@@ -18,6 +18,7 @@ struct ServeOptions {
     std::optional<remote::TcpAddress> listen;
     bool allowRemote = false;
     int idleSeconds = 600;
+    bool reconnect = true;  // a lost link is opened again when the device is back
 };
 
 struct CtlOptions {

@@ -13,6 +13,7 @@
 #include "core/version.h"
 #include "ctl/confirmation.h"
 #include "ctl/ctl_options.h"
+#include "ctl/doctor.h"
 #include "ctl/output.h"
 #include "ctl/serve.h"
 #include "ctl/stop_flag.h"
@@ -55,6 +56,9 @@ int RunCommand(const ferrule::ctl::CtlOptions& options, ferrule::remote::Command
     }
     if (command.verb == Verb::List) {
         return output.Finish(session.List());
+    }
+    if (command.verb == Verb::Doctor) {
+        return ferrule::ctl::Doctor(session, output);
     }
     if (Outcome opened = session.Open(); !opened.Done()) {
         return output.Finish(opened);

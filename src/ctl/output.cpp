@@ -40,4 +40,14 @@ void Output::Note(const std::string& text) {
     std::fflush(stdout);
 }
 
+void Output::Object(const remote::JsonObject& object) {
+    std::printf("%s\n", object.Text().c_str());
+    std::fflush(stdout);
+}
+
+void Output::Text(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 }  // namespace ferrule::ctl

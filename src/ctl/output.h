@@ -23,6 +23,11 @@ public:
     void Record(const remote::LinkRecord& record);
     // A line that tells what the program is doing (serve's addresses).
     void Note(const std::string& text);
+    // One object of a result given in several (the doctor's findings).
+    void Object(const remote::JsonObject& object);
+    // Text for a person, as it is.
+    void Text(const std::string& text);
+    bool Json() const { return m_json; }
 
 private:
     bool m_json;

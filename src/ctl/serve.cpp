@@ -37,7 +37,8 @@ int Serve(const ServeOptions& options, remote::ControllerSession& session,
         return output.Finish(opened);
     }
     remote::LineServer server(serverOptions);
-    remote::SessionServer sessionServer(session, server);
+    remote::SessionServer sessionServer(session, server, options.reconnect,
+                                        [&output](const std::string& text) { output.Note(text); });
     std::string error;
     if (!server.Start(sessionServer.Handler(), &error)) {
         session.Close();

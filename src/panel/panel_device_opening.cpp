@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "core/link/device_profile.h"
+#include "core/reconnect/open_sequence.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/received_log_model.h"
 
@@ -10,28 +11,38 @@ FT_STATUS CShutterPanelDlg::OpenSelectedDevice() {
     UpdateData(true);
     const ferrule::OpenAttempt attempt =
         ferrule::OpenSelectedDevice(m_d2xx, m_fields.m_nOpenBy, m_fields.m_strDevice);
+    if (attempt.refusal != ferrule::OpenRefusal::None) {
+        ShowOpenRefusal(attempt.refusal);
+    } else if (attempt.status != FT_OK) {
+        std::string reason;
+        const uint32_t category = m_d2xx.LastOpenError(&reason);
+        LogOpenFailure(category, reason);
+    }
+    return attempt.status;
+}
+
+void CShutterPanelDlg::ShowOpenRefusal(ferrule::OpenRefusal refusal) {
     const QString caption = QString::fromStdString(m_options.applicationName);
-    if (attempt.refusal == ferrule::OpenRefusal::NoDeviceText) {
+    if (refusal == ferrule::OpenRefusal::NoDeviceText) {
         auto* edit = static_cast<QLineEdit*>(GetDlgItem(ferrule::kCtlDevice));
         edit->setFocus();
         edit->selectAll();
         edit->end(true);
         ShowMessageBox(ferrule::kNoDeviceTextMessage, caption, kMbOk | kMbIconExclamation);
-    } else if (attempt.refusal == ferrule::OpenRefusal::BadDeviceNumber) {
+    } else if (refusal == ferrule::OpenRefusal::BadDeviceNumber) {
         ShowMessageBox(ferrule::kBadDeviceNumberMessage, caption, kMbOk | kMbIconExclamation);
-    } else if (attempt.status != FT_OK) {
-        LogOpenFailure();
     }
-    return attempt.status;
 }
 
 // The status line only says that the device did not open; where the library
 // can tell why (the port is in use by another program, for one), the reason
-// goes to the received-data log.
-void CShutterPanelDlg::LogOpenFailure() {
-    std::string reason;
-    if (m_d2xx.LastOpenError(&reason) != FTTY_OPEN_ERROR_NONE && !reason.empty()) {
-        m_logReceived->AppendText("Could not open the device: " + reason + ".");
+// goes to the received-data log with where to look further: the link doctor.
+void CShutterPanelDlg::LogOpenFailure(uint32_t category, const std::string& reason) {
+    m_lastOpenError = category;
+    m_lastOpenReason = reason;
+    if (category != FTTY_OPEN_ERROR_NONE && !reason.empty()) {
+        m_logReceived->AppendText("Could not open the device: " + reason +
+                                  ". Diagnose Link... (Ctrl+D) tells what stands in the way.");
     }
 }
 
@@ -53,7 +64,10 @@ void CShutterPanelDlg::MarkLinkReady() {
     m_fields.m_strStatus = ferrule::kLinkReadyStatus;
     SetButtonGroup(100);
     m_engine.SetLinkReady(true);
+    m_lastOpenError = FTTY_OPEN_ERROR_NONE;
+    m_lastOpenReason.clear();
     PollSoon();
+    FollowLinkUp();
 }
 
 void CShutterPanelDlg::OpenAndProbe() {
@@ -87,28 +101,32 @@ void CShutterPanelDlg::OpenAndProbe() {
 }
 
 void CShutterPanelDlg::OnOpen() {
+    StopReconnecting();
+    UpdateData(true);
+    OpenDevice(CurrentChoice());
+}
+
+void CShutterPanelDlg::OpenDevice(const ferrule::DeviceChoice& choice, std::string* quietReason) {
     UpdateData(true);
     m_fields.m_strStatus = "-reset-";
     UpdateData(false);
     RepaintNow();
 
-    m_d2xx.Close();
-    m_engine.LinkReopened();
-    if (OpenSelectedDevice() != FT_OK) {
-        m_fields.m_strStatus = "Could not open USB";
-        m_engine.SetLinkReady(false);
-    } else {
-        const ferrule::ProbeResult probe = ferrule::ConfigureAndProbe(m_d2xx, true);
-        if (probe.Succeeded()) {
-            MarkLinkReady();
+    const ferrule::OpenOutcome outcome = ferrule::RunOpenSequence(m_engine, choice);
+    if (outcome.attempt.refusal != ferrule::OpenRefusal::None) {
+        ShowOpenRefusal(outcome.attempt.refusal);
+    } else if (outcome.attempt.status != FT_OK) {
+        if (quietReason != nullptr) {
+            m_lastOpenError = outcome.openError;
+            m_lastOpenReason = outcome.reason;
+            *quietReason = outcome.reason;
         } else {
-            m_fields.m_strStatus = "USB not responding" + probe.Suffix();
-            m_engine.SetLinkReady(false);
-            m_d2xx.Close();
+            LogOpenFailure(outcome.openError, outcome.reason);
         }
     }
-    m_d2xx.SetTimeouts(ferrule::ControllerEngine::kCommandTimeoutMs,
-                       ferrule::ControllerEngine::kCommandTimeoutMs);
+    if (outcome.ready) {
+        MarkLinkReady();
+    }
     UpdateData(false);
     RepaintNow();
 }

@@ -68,6 +68,7 @@ void CShutterPanelDlg::OnListSelection() {
 // Search closes the device to list what is attached; replies the old link
 // still owed are dropped with it.
 void CShutterPanelDlg::OnSearch() {
+    StopReconnecting();
     m_d2xx.Close();
     m_engine.LinkReopened();
     UpdateData(true);

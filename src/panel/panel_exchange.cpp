@@ -235,6 +235,7 @@ bool CShutterPanelDlg::UpdateData(bool saveAndValidate) {
         if (m_logReceived->CommitPending()) {
             m_changedControls.push_back(m_listReceived->viewport());
         }
+        PointStatusToDoctor();
     }
     // After a read the fields hold what the controls show. After a write the
     // controls show the fields, but a value a control cannot show (a radio

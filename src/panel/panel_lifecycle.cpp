@@ -40,6 +40,8 @@ void CShutterPanelDlg::showEvent(QShowEvent* event) {
 
 void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
+    AddReconnectItem();
+    AddDiagnoseItem();
     AddServeItem();
     setWindowIcon(ferrule::AppIcon());
 
@@ -182,6 +184,9 @@ void CShutterPanelDlg::ExitSequence() {
     // link-test worker to leave its loop first.
     m_engine.Blink().StopAndWait();
     m_pollTimer->stop();
+    if (m_reconnectTimer != nullptr) {
+        m_reconnectTimer->stop();
+    }
     m_d2xx.FreeLibrary();
     UpdateData(true);
     m_exitCode = 0;

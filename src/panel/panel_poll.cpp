@@ -35,6 +35,7 @@ void CShutterPanelDlg::Poll() {
     if (!result.ran || result.linkBroken) {
         if (result.linkBroken) {
             RepaintNow();
+            OnLinkLost();
         }
         SchedulePoll(0);
         return;

@@ -50,13 +50,14 @@ bool PanelRemote::Start(const remote::LineServerOptions& options, std::string* e
     }
     m_server = std::move(server);
     ferrule::ControllerEngine& engine = m_panel.Engine();
+    m_startMs = m_panel.MonotonicMs();
     m_narrator = std::make_unique<remote::LinkNarrator>(
         [this](const remote::LinkRecord& record) {
             if (m_server && record.level == remote::LinkRecord::Level::Moment) {
                 m_server->Broadcast(record.json.Text());
             }
         },
-        m_panel.MonotonicMs());
+        m_startMs);
     engine.AddObserver(&m_watcher);
     engine.AddObserver(m_narrator.get());
     return true;
@@ -74,6 +75,16 @@ void PanelRemote::Stop() {
     m_panel.Engine().RemoveObserver(&m_watcher);
     m_panel.Engine().RemoveObserver(m_narrator.get());
     m_narrator.reset();
+}
+
+void PanelRemote::TellWatchers(const char* event, const remote::JsonObject& fields) {
+    if (m_server) {
+        m_server->Broadcast(remote::JsonObject()
+                                .Set("event", event)
+                                .Append(fields)
+                                .Set("t_ms", m_panel.MonotonicMs() - m_startMs)
+                                .Text());
+    }
 }
 
 std::string PanelRemote::Addresses() const {

@@ -39,6 +39,9 @@ public:
     bool Serving() const { return m_server != nullptr; }
     // Where clients connect, for the log: "unix:PATH", "tcp:HOST:PORT".
     std::string Addresses() const;
+    // An event for the clients that watch (the link's notices, its return),
+    // with its time as the narrated events have it.
+    void TellWatchers(const char* event, const ferrule::remote::JsonObject& fields);
 
 private:
     using Outcome = ferrule::remote::Outcome;
@@ -66,6 +69,7 @@ private:
     std::unique_ptr<ferrule::remote::LineServer> m_server;
     ferrule::remote::ReplyWatcher m_watcher;
     std::unique_ptr<ferrule::remote::LinkNarrator> m_narrator;
+    int64_t m_startMs = 0;  // when the narration began, on the panel's clock
     std::optional<ferrule::remote::LineServer::Request> m_current;
     ferrule::remote::Command m_command;
     QTimer m_awaitTimer;  // checks what is awaited at the poll's 2 ms

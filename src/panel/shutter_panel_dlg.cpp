@@ -17,6 +17,7 @@
 #include "panel/widgets/button_accessible.h"
 #include "panel/widgets/dialog_builder.h"
 #include "panel/widgets/line_list_view.h"
+#include "panel/widgets/live_notice.h"
 #include "panel/widgets/received_log_model.h"
 
 using ferrule::BuildDialogControls;
@@ -82,6 +83,9 @@ void CShutterPanelDlg::BuildPanel() {
     m_pollTimer->setObjectName("pollTimer");
 
     m_clock.start();
+    m_linkNotice = new ferrule::LiveNotice(m_content);
+    PlaceLinkNotice();
+
     m_frameTimer = new QTimer(this);
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setTimerType(Qt::PreciseTimer);

@@ -24,6 +24,8 @@
 #include "core/link/d2xx_api.h"
 #include "core/link/device_opening.h"
 #include "core/protocol/poll_pace.h"
+#include "core/reconnect/device_choice.h"
+#include "core/reconnect/reconnect_watcher.h"
 #include "core/remote/line_server.h"
 #include "core/resources/control_ids.h"
 #include "panel/widgets/message_box.h"
@@ -38,7 +40,9 @@ class PanelRemote;
 
 namespace ferrule {
 class LineListView;
+class LiveNotice;
 class ReceivedLogModel;
+struct LinkFinding;
 }  // namespace ferrule
 
 struct PanelOptions {
@@ -118,6 +122,17 @@ public:
     void OnOpen();
     FT_STATUS OpenSelectedDevice();
     void OpenAndProbe();
+    // Open's sequence on a device choice: the user's (OnOpen), or the one the
+    // reconnect watcher found. *quietReason, when given, takes the reason an
+    // open failed instead of the log.
+    void OpenDevice(const ferrule::DeviceChoice& choice, std::string* quietReason = nullptr);
+
+    // Reconnecting by itself after the link was lost, and the link doctor.
+    ferrule::ReconnectWatcher& Reconnect() { return m_reconnect; }
+    void OnReconnectToggled(bool on);
+    void ReconnectTick();
+    void ShowLinkDoctor();
+    std::vector<ferrule::LinkFinding> DiagnoseLink();
 
     // Link test.
     void OnBlinkLeds();
@@ -245,6 +260,18 @@ private:
     void ShowCount();
     void OnInitDialog();
     void AddAboutItem();
+    void AddReconnectItem();
+    void AddDiagnoseItem();
+    ferrule::DeviceChoice CurrentChoice() const;
+    void FollowLinkUp();
+    void OnLinkLost();
+    void StopReconnecting();
+    void ScheduleReconnect();
+    void TellLinkNotices();
+    void CommitLogLines();
+    void PlaceLinkNotice();
+    void ShowOpenRefusal(ferrule::OpenRefusal refusal);
+    void PointStatusToDoctor();
     void AddServeItem();
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere
@@ -253,7 +280,7 @@ private:
     void ReportDriverMessage(const std::string& message);
     void ShowDriverMessage(const QString& text);
     void RepaintNow();
-    void LogOpenFailure();
+    void LogOpenFailure(uint32_t category, const std::string& reason);
     void MarkLinkReady();
     void RefreshRememberedIdentity();
     void ReadDeviceChoice();
@@ -294,6 +321,14 @@ private:
     bool m_countBehind = false;               // the count box shows less than the count
     int64_t m_countShownMs = -kCountEveryMs;  // when the count box was last written
     QAction* m_aboutAction = nullptr;
+    QAction* m_reconnectAction = nullptr;
+    QAction* m_diagnoseAction = nullptr;
+    ferrule::ReconnectWatcher m_reconnect;
+    QTimer* m_reconnectTimer = nullptr;  // runs only while the watcher has something due
+    ferrule::LiveNotice* m_linkNotice = nullptr;
+    // Why the last open failed, as the library told it, for the link doctor.
+    uint32_t m_lastOpenError = 0;
+    std::string m_lastOpenReason;
     QAction* m_serveAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order
     QTimer* m_frameTimer = nullptr;       // paints a frame held back by the frame limit

@@ -1,14 +1,19 @@
 // ferrule-ctl as a user runs it: its exit codes and output on the simulated
 // controller, serve with several real clients, and the serial back end
-// against ferrule-sim (a device that is busy, unplugged and plugged in again).
+// against ferrule-sim (a device that is busy, unplugged and plugged in again,
+// under the same node or another, reconnected by the server by itself), and
+// the doctor.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <thread>
@@ -18,7 +23,9 @@
 #include "socket_client.h"
 #include "temp_dir.h"
 
+using ::testing::Contains;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::Optional;
 using ::testing::StartsWith;
 
@@ -165,7 +172,33 @@ protected:
         unsetenv("FERRULE_TTY_DEV");
     }
     std::string root = dir.File("fake");
+
+    // The controller plugged in as ttyUSB<port>.
+    std::unique_ptr<PtySimProcess> Plug(int port) {
+        auto sim = std::make_unique<PtySimProcess>(
+            std::vector<std::string>{"--fake-sysfs", root, "--port", std::to_string(port)});
+        EXPECT_TRUE(sim->Ready());
+        return sim;
+    }
 };
+
+// The lines a client is sent until one starts with `prefix` (that one
+// included); all it was sent when none does within the time.
+std::vector<std::string> LinesUntil(SocketClient& client, const std::string& prefix,
+                                    int timeoutMs = 20'000) {
+    std::vector<std::string> lines;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::optional<std::string> line = client.ReadLine(500);
+        if (line) {
+            lines.push_back(*line);
+            if (line->rfind(prefix, 0) == 0) {
+                break;
+            }
+        }
+    }
+    return lines;
+}
 
 TEST_F(CtlOnTty, CommandsReachFerruleSimAndASecondServerFindsTheDeviceBusy) {
     auto sim = std::make_unique<PtySimProcess>(std::vector<std::string>{"--fake-sysfs", root});
@@ -220,6 +253,125 @@ TEST_F(CtlOnTty, CommandsReachFerruleSimAndASecondServerFindsTheDeviceBusy) {
     EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
     serve.Signal(SIGTERM);
     EXPECT_TRUE(serve.Wait());
+}
+
+TEST_F(CtlOnTty, ServeReconnectsByItselfUnderAnotherNodeAndTellsItsWatchers) {
+    auto sim = Plug(0);
+    const std::string socket = dir.File("ferrule.sock");
+    ChildProcess serve({FERRULE_CTL_EXECUTABLE, "serve", "--driver", FTTY_LIBRARY_PATH, "--device",
+                        "QSC00001", "--socket", socket});
+    ASSERT_EQ(serve.ReadLine(), "serving Quillon Shutter Controller (QSC00001)");
+    ASSERT_EQ(serve.ReadLine(), "listening on unix:" + socket);
+    SocketClient watcher = SocketClient::Unix(socket);
+    watcher.Send("watch\n");
+    ASSERT_THAT(watcher.ReadLine(), Optional(std::string("{\"ok\": true}")));
+
+    sim.reset();  // pulled
+    std::vector<std::string> told = LinesUntil(watcher, "{\"event\": \"link-notice\"");
+    EXPECT_THAT(told, Contains(StartsWith("{\"event\": \"link-lost\"")));
+    EXPECT_THAT(told.back(), MatchesRegex("\\{\"event\": \"link-notice\", \"text\": \"Link lost at "
+                                          "[0-9:]{8}; reconnecting when the device is back\\.\", "
+                                          "\"t_ms\": [0-9]+\\}"));
+    EXPECT_THAT(serve.ReadLine(), MatchesRegex("Link lost at [0-9:]{8}; reconnecting .*"));
+
+    sim = Plug(1);  // plugged in again, as ttyUSB1
+    told = LinesUntil(watcher, "{\"event\": \"link-back\"");
+    ASSERT_FALSE(told.empty());
+    EXPECT_THAT(told.back(),
+                StartsWith("{\"event\": \"link-back\", \"description\": \"Quillon "
+                           "Shutter Controller\", \"serial\": \"QSC00001\", \"t_ms\": "));
+    EXPECT_THAT(LinesUntil(watcher, "{\"event\": \"link-notice\""),
+                Contains(HasSubstr("\"text\": \"Link back at ")));
+    EXPECT_THAT(serve.ReadLine(), MatchesRegex("Link back at [0-9:]{8}, after [0-9]+ s\\."));
+    SocketClient script = SocketClient::Unix(socket);
+    script.Send("shutter open\n");
+    EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
+    serve.Signal(SIGTERM);
+    EXPECT_TRUE(serve.Wait());
+}
+
+TEST_F(CtlOnTty, WithoutReconnectTheServerWaitsForOpen) {
+    auto sim = Plug(0);
+    const std::string socket = dir.File("ferrule.sock");
+    ChildProcess serve({FERRULE_CTL_EXECUTABLE, "serve", "--no-reconnect", "--driver",
+                        FTTY_LIBRARY_PATH, "--device", "QSC00001", "--socket", socket});
+    ASSERT_EQ(serve.ReadLine(), "serving Quillon Shutter Controller (QSC00001)");
+    ASSERT_EQ(serve.ReadLine(), "listening on unix:" + socket);
+    SocketClient script = SocketClient::Unix(socket);
+    sim.reset();
+    EXPECT_THAT(serve.ReadLine(), MatchesRegex("Link lost at [0-9:]{8}\\."));
+    sim = Plug(0);
+    // Longer than the reconnect would take to look.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    script.Send("status\n");
+    EXPECT_THAT(script.ReadLine(), Optional(HasSubstr("send open")));
+    script.Send("open\nstatus\n");
+    EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
+    EXPECT_THAT(script.ReadLine(), Optional(StartsWith("{\"shutter\"")));
+    serve.Signal(SIGTERM);
+    EXPECT_TRUE(serve.Wait());
+}
+
+// The doctor on ferrule-sim's tree: the controller answers; held by a server,
+// the open fails as busy and the doctor names the holder (and a latency timer
+// of 16 ms); a user without permission is told so.
+TEST_F(CtlOnTty, DoctorTellsWhatStandsInTheWayAndOpenFailuresPointToIt) {
+    auto sim = Plug(0);
+    const CtlRun fine =
+        Ctl({"--driver", FTTY_LIBRARY_PATH, "--device", "QSC00001", "--json", "doctor"});
+    EXPECT_EQ(fine.code, 0) << fine.output;
+    EXPECT_THAT(fine.output, HasSubstr("{\"finding\": \"ok\", \"summary\": \"The controller "
+                                       "opened and answered: Quillon Shutter Controller "
+                                       "(QSC00001).\""));
+    EXPECT_THAT(fine.output, HasSubstr("\n{\"ok\": true}\n"));
+
+    const std::string socket = dir.File("ferrule.sock");
+    ChildProcess serve({FERRULE_CTL_EXECUTABLE, "serve", "--driver", FTTY_LIBRARY_PATH, "--device",
+                        "QSC00001", "--socket", socket});
+    ASSERT_EQ(serve.ReadLine(), "serving Quillon Shutter Controller (QSC00001)");
+    // A latency timer as the kernel leaves it (the serial back end set 2 ms).
+    std::ofstream(root + "/sys/bus/usb-serial/devices/ttyUSB0/latency_timer") << "16\n";
+    const CtlRun busy = Ctl({"--driver", FTTY_LIBRARY_PATH, "--device", "QSC00001", "status"});
+    EXPECT_EQ(busy.code, 3);
+    EXPECT_THAT(busy.output, HasSubstr("device busy"));
+    EXPECT_THAT(busy.output, HasSubstr("'ferrule-ctl doctor' tells what stands in the way."));
+    const CtlRun held = Ctl({"--driver", FTTY_LIBRARY_PATH, "--device", "QSC00001", "doctor"});
+    EXPECT_EQ(held.code, 3);
+    EXPECT_THAT(held.output, HasSubstr("Problem: The last open failed: "));
+    EXPECT_THAT(held.output, MatchesRegex("(.|\n)*Problem: .*ttyUSB0 is held by another program: "
+                                          "ferrule-ctl \\(PID [0-9]+\\)\\.(.|\n)*"));
+    EXPECT_THAT(held.output, HasSubstr("Fix: Close ferrule-ctl, or end it:"));
+    EXPECT_THAT(held.output, HasSubstr("Warning: The latency timer of ttyUSB0 is 16 ms"));
+    EXPECT_THAT(held.output, HasSubstr("Fix: echo 2 | sudo tee "));
+    serve.Signal(SIGTERM);
+    EXPECT_TRUE(serve.Wait());
+
+    if (geteuid() != 0) {
+        return;  // the rest runs as another user
+    }
+    // As nobody, who may not open the terminal (root's, mode 0620).
+    std::filesystem::permissions(
+        dir.File(""), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                          std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                          std::filesystem::perms::others_exec);
+    ASSERT_EQ(chmod(sim->SlavePath().c_str(), 0620), 0);
+    const auto asNobody = [&](const std::string& command) {
+        ChildProcess ctl({FERRULE_CTL_EXECUTABLE, "--driver", FTTY_LIBRARY_PATH, "--device",
+                          "QSC00001", "--json", command},
+                         true);
+        std::string output;
+        for (std::string line = ctl.ReadLine(); !line.empty(); line = ctl.ReadLine()) {
+            output += line + "\n";
+        }
+        const std::optional<int> status = ctl.Wait();
+        return CtlRun{status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1, output};
+    };
+    const CtlRun denied = asNobody("status");
+    EXPECT_EQ(denied.code, 3) << denied.output;
+    EXPECT_THAT(denied.output, HasSubstr("device not permitted"));
+    const CtlRun doctor = asNobody("doctor");
+    EXPECT_EQ(doctor.code, 3) << doctor.output;
+    EXPECT_THAT(doctor.output, HasSubstr("may not be opened by you (nobody)"));
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "socket_client.h"
 #include "temp_dir.h"
 
+using ::testing::ContainsRegex;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Optional;
 using ::testing::StartsWith;
@@ -29,7 +31,8 @@ protected:
         ferrule::remote::LineServerOptions serverOptions;
         serverOptions.unixPath = dir.File("ferrule.sock");
         server = std::make_unique<ferrule::remote::LineServer>(serverOptions);
-        sessionServer = std::make_unique<ferrule::remote::SessionServer>(*session, *server);
+        sessionServer =
+            std::make_unique<ferrule::remote::SessionServer>(*session, *server, Reconnecting());
         std::string error;
         ASSERT_TRUE(server->Start(sessionServer->Handler(), &error)) << error;
         engineThread = std::thread([this] { sessionServer->Run(stop); });
@@ -42,6 +45,7 @@ protected:
         server->Stop();
     }
     SocketClient Client() { return SocketClient::Unix(server->UnixPath()); }
+    virtual bool Reconnecting() const { return true; }
 
     SimLibrary sim;
     TempDir dir;
@@ -51,6 +55,11 @@ protected:
     std::unique_ptr<ferrule::remote::SessionServer> sessionServer;
     std::atomic<bool> stop{false};
     std::thread engineThread;
+};
+
+class SessionServerWithoutReconnect : public SessionServerTest {
+protected:
+    bool Reconnecting() const override { return false; }
 };
 
 TEST_F(SessionServerTest, EachLineGetsOneReplyAndEventsGoOnlyToWatchers) {
@@ -101,7 +110,7 @@ TEST_F(SessionServerTest, ARunWaitedForFromOneClientKeepsOthersInLineAndSurvives
                 Optional(std::string("{\"run\": \"ended\", \"cycles\": 3}")));
 }
 
-TEST_F(SessionServerTest, AnUnpluggedDeviceIsToldToWatchersAndOpenedAgainOnRequest) {
+TEST_F(SessionServerWithoutReconnect, AnUnpluggedDeviceIsToldToWatchersAndOpenedAgainOnRequest) {
     SocketClient watcher = Client();
     watcher.Send("watch\n");
     EXPECT_THAT(watcher.ReadLine(), Optional(std::string("{\"ok\": true}")));
@@ -113,6 +122,37 @@ TEST_F(SessionServerTest, AnUnpluggedDeviceIsToldToWatchersAndOpenedAgainOnReque
     sim.fsim_fail_queue_status(0, FT_OK);
     script.Send("open\nshutter open\n");
     EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
+    EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
+}
+
+// The link fails while the device stays listed (as a hub that resets): the
+// server opens it again by itself at its next look, and the watchers hear the
+// loss and the return in words with the time of day.
+TEST_F(SessionServerTest, ALostLinkComesBackByItselfAndWatchersAreTold) {
+    SocketClient watcher = Client();
+    watcher.Send("watch\n");
+    EXPECT_THAT(watcher.ReadLine(), Optional(std::string("{\"ok\": true}")));
+    sim.fsim_fail_queue_status(0, FT_IO_ERROR);
+    EXPECT_THAT(watcher.ReadLine(), Optional(StartsWith("{\"event\": \"link-lost\"")));
+    EXPECT_THAT(watcher.ReadLine(),
+                Optional(ContainsRegex("^\\{\"event\": \"link-notice\", \"text\": \"Link lost at "
+                                       "[0-9:]{8}; reconnecting when the device is back\\.\"")));
+    sim.fsim_fail_queue_status(0, FT_OK);
+    std::vector<std::string> told;
+    for (std::optional<std::string> line; (line = watcher.ReadLine(10'000));) {
+        told.push_back(*line);
+        if (line->find("link-notice") != std::string::npos) {
+            break;
+        }
+    }
+    EXPECT_THAT(
+        told,
+        ElementsAre(StartsWith("{\"event\": \"link-back\", \"description\": "
+                               "\"Quillon Shutter Controller\", \"serial\": "
+                               "\"QSC00001\", \"t_ms\": "),
+                    ContainsRegex("\"text\": \"Link back at [0-9:]{8}, after [0-9]+ s\\.\"")));
+    SocketClient script = Client();
+    script.Send("shutter open\n");
     EXPECT_THAT(script.ReadLine(), Optional(std::string("{\"ok\": true}")));
 }
 

@@ -16,6 +16,7 @@ class FakeTree {
 public:
     explicit FakeTree(const TempDir& dir) : m_sys(dir.File("sys")), m_dev(dir.File("dev")) {
         std::filesystem::create_directories(Bus());
+        std::filesystem::create_directories(UsbBus());
         std::filesystem::create_directories(m_dev);
         setenv("FERRULE_TTY_SYSFS", m_sys.c_str(), 1);
         setenv("FERRULE_TTY_DEV", m_dev.c_str(), 1);
@@ -27,13 +28,16 @@ public:
     FakeTree(const FakeTree&) = delete;
     FakeTree& operator=(const FakeTree&) = delete;
 
-    // A USB device sys/devices/usb1/<usb>; an attribute given as nothing is
-    // left out.
+    // A USB device sys/devices/usb1/<usb>, listed in sys/bus/usb/devices; an
+    // attribute given as nothing is left out.
     void AddUsbDevice(const std::string& usb, std::optional<std::string> product,
-                      std::optional<std::string> serial) {
+                      std::optional<std::string> serial, const std::string& vendor = "0403") {
         const auto dir = UsbDir(usb);
         std::filesystem::create_directories(dir);
-        WriteFile(dir / "idVendor", "0403");
+        std::error_code listed;
+        std::filesystem::create_symlink(dir, UsbBus() / usb, listed);
+        WriteFile(dir / "idVendor", vendor);
+        WriteFile(dir / "idProduct", "6001");
         if (product) {
             WriteFile(dir / "product", *product);
         }
@@ -71,6 +75,8 @@ public:
         return m_sys / "devices" / "usb1" / usb;
     }
     std::filesystem::path Bus() const { return m_sys / "bus" / "usb-serial" / "devices"; }
+    std::filesystem::path UsbBus() const { return m_sys / "bus" / "usb" / "devices"; }
+    std::filesystem::path Sys() const { return m_sys; }
     std::filesystem::path Dev() const { return m_dev; }
 
     static void WriteFile(const std::filesystem::path& file, const std::string& text) {

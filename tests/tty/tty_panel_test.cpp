@@ -27,7 +27,8 @@ TEST_F(TtyPanel, ABusyPortIsNamedInTheLogAtStartAndOnOpen) {
     auto holder = StartPortHolder();
     ASSERT_EQ(ReadOpened(*holder).status, FT_OK);
     const std::string busy = "Could not open the device: " + (tree.Dev() / "ttyUSB0").string() +
-                             " is in use by another program.";
+                             " is in use by another program. Diagnose Link... (Ctrl+D) tells "
+                             "what stands in the way.";
     RememberDevice(1, kSerial);
     Start(FTTY_LIBRARY_PATH);
     EXPECT_EQ(Status(), "USB not responding");

@@ -41,6 +41,7 @@ constexpr VerbForm kVerbs[] = {
     {"blink", Verb::Blink, "--speed N --seconds S", Where::Both},
     {"*IDN?", Verb::Identify, "", Where::Socket},
     {"open", Verb::Open, "", Where::Socket},
+    {"doctor", Verb::Doctor, "", Where::CommandLine},
 };
 
 bool Offered(const VerbForm& form, Origin origin) {

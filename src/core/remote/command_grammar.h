@@ -1,7 +1,8 @@
 // The command language shared by the command line and the socket: one
 // command per line (or per command line), as `ferrule-ctl` takes it after
 // its options: `status`, `mode nd 20`, `run go --wait`. The socket adds
-// `*IDN?` and `open`; the command line adds the options of `watch`.
+// `*IDN?` and `open`; the command line adds `doctor` and the options of
+// `watch`.
 // Parsing sends nothing and touches nothing: a command is only a value.
 #pragma once
 
@@ -41,6 +42,7 @@ enum class Verb {
     Blink,            // number: the speed; durationMs
     Identify,         // *IDN? (socket)
     Open,             // open the device again (socket)
+    Doctor,           // what stands between the user and the controller (command line)
 };
 
 inline constexpr int kContinuousRepeat = -1;

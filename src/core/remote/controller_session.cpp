@@ -139,30 +139,59 @@ Outcome ControllerSession::Open() {
 // As the panel's Open: the old link closed and what it owed forgotten, the
 // device opened by the chosen method, configured and probed; a device that
 // does not answer is closed again.
-Outcome ControllerSession::OpenDevice() {
+ferrule::DeviceChoice ControllerSession::ResolvedChoice() const {
     const DeviceChoice& choice = m_options.device;
-    int openBy = kOpenByDescription;
-    std::string text = choice.text;
     if (choice.by == DeviceChoice::By::Index) {
-        openBy = kOpenByDeviceNumber;
-        text = std::to_string(choice.index);
-    } else if (choice.by == DeviceChoice::By::Profile) {
-        const ProfileFile profile(choice.profilePath);
-        openBy = profile.GetInt(kProfileSection, kOpenMethodKey, kOpenByDescription);
-        if (!IsOpenMethod(openBy)) {
-            openBy = kOpenByDescription;
-        }
-        text = profile.GetString(kProfileSection, KeyForMethod(openBy), kDevicePlaceholder);
+        return {kOpenByDeviceNumber, std::to_string(choice.index)};
     }
+    if (choice.by == DeviceChoice::By::Text) {
+        return {kOpenByDescription, choice.text};
+    }
+    const ProfileFile profile(choice.profilePath);
+    int openBy = profile.GetInt(kProfileSection, kOpenMethodKey, kOpenByDescription);
+    if (!IsOpenMethod(openBy)) {
+        openBy = kOpenByDescription;
+    }
+    return {openBy, profile.GetString(kProfileSection, KeyForMethod(openBy), kDevicePlaceholder)};
+}
 
+ferrule::DeviceChoice ControllerSession::ChosenDevice() {
+    const ferrule::DeviceChoice chosen = ResolvedChoice();
+    if (m_options.device.by == DeviceChoice::By::Text && m_d2xx.IsLoaded()) {
+        const std::vector<DeviceIdentity> devices = ListDeviceIdentities(m_d2xx);
+        if (!FindDevice(devices, kOpenByDescription, chosen.text) &&
+            FindDevice(devices, kOpenBySerialNumber, chosen.text)) {
+            return {kOpenBySerialNumber, chosen.text};
+        }
+    }
+    return chosen;
+}
+
+Outcome ControllerSession::OpenDevice() {
+    const ferrule::DeviceChoice chosen = ResolvedChoice();
+    return OpenBy(chosen.openBy, chosen.text, m_options.device.by == DeviceChoice::By::Text,
+                  ChoiceText(m_options.device));
+}
+
+Outcome ControllerSession::Reopen(const ferrule::DeviceChoice& choice) {
+    if (Outcome loaded = LoadDriver(); !loaded.Done()) {
+        return loaded;
+    }
+    return OpenBy(choice.openBy, choice.text, false, "'" + choice.text + "'");
+}
+
+Outcome ControllerSession::OpenBy(int openBy, const std::string& text, bool alsoSerial,
+                                  const std::string& choiceText) {
     m_engine.Blink().StopAndWait();
     m_d2xx.Close();
     m_engine.SetLinkReady(false);
     m_engine.LinkReopened();
     m_engine.Fields().m_strStatus = "-reset-";
+    m_lastOpenError = 0;
+    m_lastOpenReason.clear();
     OpenAttempt attempt = OpenSelectedDevice(m_d2xx, openBy, text);
     // A text names a description, or else a serial number.
-    if (choice.by == DeviceChoice::By::Text && attempt.status == FT_DEVICE_NOT_FOUND) {
+    if (alsoSerial && attempt.status == FT_DEVICE_NOT_FOUND) {
         openBy = kOpenBySerialNumber;
         attempt = OpenSelectedDevice(m_d2xx, openBy, text);
         if (attempt.status == FT_DEVICE_NOT_FOUND) {
@@ -174,15 +203,16 @@ Outcome ControllerSession::OpenDevice() {
             ExitCode::DeviceUnavailable,
             "no device chosen: name it with --device TEXT or --index N, or open it once in the "
             "panel, which remembers it in " +
-                choice.profilePath);
+                m_options.device.profilePath);
     }
     if (attempt.refusal == OpenRefusal::BadDeviceNumber) {
         return Outcome::Failure(ExitCode::Refused, kBadDeviceNumberMessage);
     }
     if (attempt.status != FT_OK) {
+        m_lastOpenError = m_d2xx.LastOpenError(&m_lastOpenReason);
         m_engine.Fields().m_strStatus = "Could not open USB";
         return Outcome::Failure(ExitCode::DeviceUnavailable,
-                                DescribeOpenFailure(m_d2xx, attempt.status, ChoiceText(choice)));
+                                DescribeOpenFailure(m_d2xx, attempt.status, choiceText));
     }
     const ProbeResult probe = ConfigureAndProbe(m_d2xx, true);
     if (!probe.Succeeded()) {
@@ -203,12 +233,13 @@ Outcome ControllerSession::OpenDevice() {
     m_engine.Fields().m_strStatus = kLinkReadyStatus;
     m_engine.SetLinkReady(true);
     m_d2xx.SetTimeouts(ControllerEngine::kCommandTimeoutMs, ControllerEngine::kCommandTimeoutMs);
+    m_openChoice = {openBy, text};
 
     const std::optional<DeviceIdentity> found =
         FindDevice(ListDeviceIdentities(m_d2xx), openBy, text);
+    const int number = openBy == kOpenByDeviceNumber ? LeadingInteger(text) : 0;
     m_device = found ? *found
-                     : DeviceIdentity{openBy == kOpenByDeviceNumber ? choice.index : 0,
-                                      openBy == kOpenByDescription ? text : "",
+                     : DeviceIdentity{number, openBy == kOpenByDescription ? text : "",
                                       openBy == kOpenBySerialNumber ? text : ""};
     return {};
 }

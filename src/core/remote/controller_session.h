@@ -17,6 +17,7 @@
 #include "core/engine/controller_engine.h"
 #include "core/link/d2xx_api.h"
 #include "core/link/device_identity.h"
+#include "core/reconnect/device_choice.h"
 #include "core/remote/command_grammar.h"
 #include "core/remote/link_narrator.h"
 #include "core/remote/outcome.h"
@@ -65,6 +66,9 @@ public:
     Outcome List();
     // Loads the driver, opens the chosen device and probes it.
     Outcome Open();
+    // Opens exactly this choice, as Open does: the device a reconnect found
+    // again after the link was lost.
+    Outcome Reopen(const ferrule::DeviceChoice& choice);
     // The device closed and the driver released.
     void Close();
     bool LinkReady() const { return m_engine.LinkReady(); }
@@ -82,6 +86,20 @@ public:
     // "Ferrule,<description>,<serial number>,<version>".
     std::string Identification() const;
     const DeviceIdentity& Device() const { return m_device; }
+    // The device the options choose, as an open method and text, the profile
+    // read where it is the profile's; a text names a description, or else
+    // the serial number of an attached device.
+    ferrule::DeviceChoice ChosenDevice();
+    // The open method and text the last open that succeeded used, the
+    // remembered or named device resolved.
+    const ferrule::DeviceChoice& OpenChoice() const { return m_openChoice; }
+    // Why the last open failed, as the library told it
+    // (D2xxApi::LastOpenError): an FTTY_OPEN_ERROR_ category, and its reason.
+    uint32_t LastOpenError() const { return m_lastOpenError; }
+    const std::string& LastOpenReason() const { return m_lastOpenReason; }
+    D2xxApi& Driver() { return m_d2xx; }
+    // The session's clock, in milliseconds.
+    int64_t ClockMs() { return m_clock.NowMs(); }
 
     // Where the narration of the link goes (nothing is narrated without one).
     void SetRecordSink(LinkNarrator::Sink sink);
@@ -95,6 +113,12 @@ private:
 
     Outcome LoadDriver();
     Outcome OpenDevice();
+    // The options' choice; a text taken as a description.
+    ferrule::DeviceChoice ResolvedChoice() const;
+    // Opens by the method and text; `choiceText` names the device in messages,
+    // and a text is also tried as a serial number when `alsoSerial`.
+    Outcome OpenBy(int openBy, const std::string& text, bool alsoSerial,
+                   const std::string& choiceText);
     bool Interrupted() const;
     // Polls until the watcher is satisfied, the deadline passes or the link
     // fails.
@@ -118,6 +142,9 @@ private:
     ReplyWatcher m_watcher;
     std::unique_ptr<LinkNarrator> m_narrator;
     DeviceIdentity m_device;
+    ferrule::DeviceChoice m_openChoice;
+    uint32_t m_lastOpenError = 0;
+    std::string m_lastOpenReason;
     const std::atomic<bool>* m_interrupt = nullptr;
 };
 

@@ -13,6 +13,7 @@ constexpr const char* kBusyAdvice =
 constexpr const char* kPermissionAdvice =
     " Add yourself to the dialout group ('sudo adduser $USER dialout', then log in again), or "
     "install the package's udev rule and replug the controller.";
+constexpr const char* kDoctorAdvice = " 'ferrule-ctl doctor' tells what stands in the way.";
 
 }  // namespace
 
@@ -20,27 +21,28 @@ std::string DescribeOpenFailure(const D2xxApi& d2xx, FT_STATUS status, const std
     std::string reason;
     switch (d2xx.LastOpenError(&reason)) {
         case FTTY_OPEN_ERROR_NOT_FOUND:
-            return "device not found: " + reason + "." + kNotFoundAdvice;
+            return "device not found: " + reason + "." + kNotFoundAdvice + kDoctorAdvice;
         case FTTY_OPEN_ERROR_PERMISSION:
-            return "device not permitted: " + reason + "." + kPermissionAdvice;
+            return "device not permitted: " + reason + "." + kPermissionAdvice + kDoctorAdvice;
         case FTTY_OPEN_ERROR_BUSY:
-            return "device busy: " + reason + "." + kBusyAdvice;
+            return "device busy: " + reason + "." + kBusyAdvice + kDoctorAdvice;
         case FTTY_OPEN_ERROR_NOT_A_TERMINAL:
         case FTTY_OPEN_ERROR_OTHER:
-            return "the device could not be opened: " + reason + ".";
+            return "the device could not be opened: " + reason + "." + kDoctorAdvice;
         default:
             break;
     }
     if (status == FT_DEVICE_NOT_FOUND) {
-        return "device not found: no device " + device + " is attached." + kNotFoundAdvice;
+        return "device not found: no device " + device + " is attached." + kNotFoundAdvice +
+               kDoctorAdvice;
     }
     if (status == FT_DEVICE_NOT_OPENED) {
         return "device busy or not permitted: " + device + " is attached but could not be opened." +
                kBusyAdvice + " If no other program has it, check its permissions." +
-               kPermissionAdvice;
+               kPermissionAdvice + kDoctorAdvice;
     }
     return "the device " + device + " could not be opened (driver status " +
-           std::to_string(status) + ").";
+           std::to_string(status) + ")." + kDoctorAdvice;
 }
 
 }  // namespace ferrule::remote
