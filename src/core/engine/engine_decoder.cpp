@@ -97,11 +97,13 @@ void ControllerEngine::FreeRunCountdown(uint8_t byte) {
             const int left = LeadingInteger(m_fields.m_strCyclesLeft);
             m_byteEffect = ByteEffect::CycleCounted;
             if (left == 1) {
+                // The run's last cycle; a run started by a trigger pulse
+                // stays armed for the next pulse while the input is on.
                 m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
+                m_byteEffect = ByteEffect::RunEnded;
                 if (m_state.m_nFreeRunCountMode == 2 ||
                     (m_state.m_nFreeRunCountMode == 1 && m_fields.m_nTriggerMode == -1)) {
                     m_state.m_nFreeRunCountMode = 0;
-                    m_byteEffect = ByteEffect::RunEnded;
                 }
             } else {
                 m_fields.m_strCyclesLeft = std::to_string(left - 1);

@@ -29,7 +29,8 @@ enum class ByteEffect {
     ShutterOpened,    // 0xAA: the shutter reported open
     ShutterClosed,    // 0xAC: the shutter reported closed
     CycleCounted,     // a run's cycle completed
-    RunEnded,         // the run ended: its carriage return, or its last cycle
+    RunEnded,         // the run ended: its carriage return, or its last cycle counted
+                      // (a trigger-started run's countdown stays armed for the next pulse)
     InfoStarted,      // 0xFD: the information reply follows
     StatusRequested,  // the reset follow-up asked for the status
 };
