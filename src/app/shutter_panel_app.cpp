@@ -48,6 +48,12 @@ CommandLine ParseCommandLine(int argc, char** argv,
             if (auto v = value("--exit-after")) {
                 line.exitAfterMs = std::atoi(v->c_str());
             }
+        } else if (arg == "--record") {
+            if (auto v = value("--record"); v && v->empty()) {
+                line.error = "--record needs a file name";
+            } else if (v) {
+                line.panel.recordPath = *v;
+            }
         } else if (arg == "--profile") {
             if (auto v = value("--profile")) {
                 line.panel.profilePath = *v;

@@ -20,6 +20,7 @@
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/about_box.h"
 #include "panel/widgets/app_icon.h"
+#include "panel/widgets/log_export.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ void CShutterPanelDlg::showEvent(QShowEvent* event) {
 
 void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
+    AddRecordingItems();
     setWindowIcon(ferrule::AppIcon());
 
     // The outer window rectangle; decorations the window manager has not
@@ -78,6 +80,9 @@ void CShutterPanelDlg::OnInitDialog() {
     ReadDeviceChoice();
     UpdateData(false);
 
+    if (!m_options.recordPath.empty()) {
+        StartRecording(m_options.recordPath);
+    }
     OpenAndProbe();
 
     m_fields.m_nShutterMode = 0;
@@ -176,6 +181,12 @@ void CShutterPanelDlg::ExitSequence() {
     // link-test worker to leave its loop first.
     m_engine.Blink().StopAndWait();
     m_pollTimer->stop();
+    // The record ends with everything the link did, on disk; a log being
+    // saved is finished, not thrown away.
+    StopRecording();
+    if (m_logExport) {
+        m_logExport->Wait();
+    }
     m_d2xx.FreeLibrary();
     UpdateData(true);
     m_exitCode = 0;

@@ -11,11 +11,15 @@
 #include <QTimer>
 
 #include "core/common/scope_guards.h"
+#include "core/record/session_record.h"
 #include "core/resources/dialog_template.h"
+#include "core/timeline/shutter_timeline.h"
+#include "panel/timeline/timeline_window.h"
 #include "panel/widgets/app_icon.h"
 #include "panel/widgets/button_accessible.h"
 #include "panel/widgets/dialog_builder.h"
 #include "panel/widgets/line_list_view.h"
+#include "panel/widgets/log_export.h"
 #include "panel/widgets/received_log_model.h"
 
 using ferrule::BuildDialogControls;
@@ -39,6 +43,11 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
 // its link test's stream, which writes through the panel's driver table.
 CShutterPanelDlg::~CShutterPanelDlg() {
     m_engine.Blink().StopAndWait();
+    StopRecording();
+    delete m_timelineWindow;
+    if (m_timeline) {
+        m_engine.RemoveObserver(m_timeline.get());
+    }
 }
 
 void CShutterPanelDlg::BuildPanel() {

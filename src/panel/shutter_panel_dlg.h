@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,13 @@ class QTimer;
 
 namespace ferrule {
 class LineListView;
+class LogExport;
 class ReceivedLogModel;
+class SessionRecord;
+class ShutterTimeline;
+class TimelineWindow;
+struct RecordFailure;
+struct RewriteResult;
 }  // namespace ferrule
 
 struct PanelOptions {
@@ -44,6 +51,8 @@ struct PanelOptions {
     // Tried in order when driverLibrary cannot be loaded; the load message
     // appears only when none of them loads either.
     std::vector<std::string> fallbackDrivers = {};
+    // A session record to write from the start, when not empty.
+    std::string recordPath = {};
 };
 
 class CShutterPanelDlg : public QDialog, private ferrule::EngineHooks {
@@ -190,6 +199,24 @@ public:
     // The exit code the panel's run ended with.
     int ExitCode() const { return m_exitCode; }
 
+    // The session record: every exchange with the controller to a CSV file.
+    // A record that cannot be started or written says so in a warning box
+    // naming the file and the reason; the link is not touched.
+    void OnRecordSession();
+    bool StartRecording(const std::string& path);
+    void StopRecording();
+    bool Recording() const;
+    // Save Log As...: the received-data list's lines to a text file, written
+    // in the background with progress and Cancel.
+    void OnSaveLogAs();
+    ferrule::LogExport* LogSaving() const { return m_logExport; }
+    // The Shutter Timeline window, made on first use; it follows the link
+    // from then on.
+    ferrule::TimelineWindow* ShowTimeline();
+    ferrule::TimelineWindow* Timeline() const { return m_timelineWindow; }
+    // The context menu's items, in order.
+    const std::vector<QAction*>& MenuActions() const { return m_menuActions; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -217,6 +244,10 @@ private:
     void WireNotifications();
     void OnInitDialog();
     void AddAboutItem();
+    void AddRecordingItems();
+    void RefreshRecordingItems();
+    void RecordFailed(const ferrule::RecordFailure& failure);
+    void LogSaved(const ferrule::RewriteResult& result);
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere
     // in the panel.
@@ -258,8 +289,8 @@ private:
     uint64_t m_writesSeenByPoll = 0;
     QAction* m_aboutAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order
-    QTimer* m_frameTimer = nullptr;  // paints a frame held back by the frame limit
-    QElapsedTimer m_clock;           // the panel's monotonic time: frames, the poll's pace
+    QTimer* m_frameTimer = nullptr;       // paints a frame held back by the frame limit
+    QElapsedTimer m_clock;                // the panel's monotonic time: frames, the poll's pace
     qint64 m_lastFrameMs = -1;
     bool m_paintingNow = false;  // RepaintNow is painting: no frame limit
     std::map<int, QWidget*> m_controls;
@@ -273,4 +304,12 @@ private:
     int m_modalDepth = 0;                     // message boxes and prompts open
     bool m_showingPendingMessages = false;
     std::deque<QString> m_pendingMessages;  // driver messages waiting for a box to close
+
+    std::unique_ptr<ferrule::SessionRecord> m_record;
+    QAction* m_recordAction = nullptr;
+    QAction* m_stopRecordAction = nullptr;
+    ferrule::LogExport* m_logExport = nullptr;
+    QWidget* m_logProgress = nullptr;
+    std::unique_ptr<ferrule::ShutterTimeline> m_timeline;
+    ferrule::TimelineWindow* m_timelineWindow = nullptr;
 };
