@@ -221,7 +221,10 @@ TEST_F(Record, LinkTestRowsComeFromItsThread) {
 // Rows that a disk too slow for them would pile up are dropped and counted,
 // never kept without bound.
 TEST_F(Record, RowsBeyondItsMemoryAreCountedNotKept) {
-    SessionRecord small({.handOverMs = 60000, .syncMs = 60000, .mostPendingBytes = 2048});
+    // A writer that does not come round while the rows arrive, as on a disk
+    // that has stalled.
+    SessionRecord small(
+        {.handOverMs = 60000, .syncMs = 60000, .mostPendingBytes = 2048, .wakeAtBytes = SIZE_MAX});
     ASSERT_FALSE(small.Start(path, view.nowMs));
     engine.AddObserver(&small);
     for (int i = 0; i < 40; ++i) {

@@ -113,7 +113,7 @@ TEST_F(Timeline, CyclesMeasureTheConfiguredTimesInEachMode) {
     const std::string csv = ferrule::CycleTableCsv(timeline);
     EXPECT_EQ(csv.substr(0, csv.find('\n')),
               "Run,Cycle,Closed (ms),Configured closed (ms),Closed diff. (ms),Exposure (ms),"
-              "Configured exposure (ms),Exposure diff. (ms)");
+              "Configured exposure (ms),Exposure diff. (ms),Note");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 10);
 }
 
@@ -195,4 +195,53 @@ TEST_F(Timeline, KeepsWhatItDrawsBounded) {
     EXPECT_EQ(small.Total().droppedCycles, 8u);
     EXPECT_EQ(small.Marks().size(), 2u);
     EXPECT_THAT(ferrule::TimelineSummary(small), HasSubstr("keep the latest 2 cycles"));
+}
+
+// A poll held up (a busy machine) reads several reports at once: their
+// cycles are marked and kept out of the deviations, which stay honest.
+TEST_F(Timeline, ReportsReadTogetherAreNotTakenForTheControllersTimes) {
+    SetTimes("100", "100", "6");
+    fields.m_nShutter = 1;
+    Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
+    Settle(500, 1);  // two cycles of 224 ms, polled every millisecond
+    Settle(1, 700);  // then nothing read for 700 ms
+    RunToItsEnd();
+    ASSERT_EQ(timeline.Cycles().size(), 6u);
+    std::vector<bool> together;
+    for (const ShutterTimeline::Cycle& cycle : timeline.Cycles()) {
+        together.push_back(cycle.readTogether);
+    }
+    // The sixth cycle's closed time starts at the last close read late.
+    EXPECT_THAT(together, ElementsAre(false, false, true, true, true, true));
+    EXPECT_EQ(timeline.Total().doubtfulCycles, 4u);
+    EXPECT_LE(std::abs(timeline.Total().exposure.worstMs), 1.0);
+    EXPECT_LE(std::abs(timeline.Total().closed.worstMs), 1.0);
+    EXPECT_EQ(ferrule::CycleCell(timeline.Cycles()[2], 8), "read together with another report");
+    EXPECT_THAT(ferrule::TimelineSummary(timeline),
+                HasSubstr("4 cycles were measured from reports the poll may have read late"));
+}
+
+// One report read 80 ms after the poll before: the two measurements it takes
+// part in say how late it may be, and stay out of the deviations.
+TEST_F(Timeline, AReportThePollMayHaveReadLateIsMarked) {
+    SetTimes("100", "100", "3");
+    fields.m_nShutter = 1;
+    Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
+    const size_t before = timeline.Reports().size();
+    for (int i = 0; i < 1000 && timeline.Reports().size() == before; ++i) {
+        Settle(1, 1);  // until the first open report
+    }
+    Settle(50, 1);
+    Settle(1, 80);  // the close report comes in this gap, alone
+    RunToItsEnd();
+    ASSERT_EQ(timeline.Cycles().size(), 3u);
+    const auto& cycles = timeline.Cycles();
+    EXPECT_FALSE(cycles[0].readTogether);
+    EXPECT_EQ(cycles[0].readLateMs, 80);
+    EXPECT_EQ(ferrule::CycleCell(cycles[0], 8), "may have been read up to 80 ms late");
+    EXPECT_EQ(cycles[1].readLateMs, 80);  // its closed time starts at that close
+    EXPECT_FALSE(cycles[2].Doubtful());
+    EXPECT_EQ(timeline.Total().doubtfulCycles, 2u);
+    EXPECT_EQ(timeline.Total().exposure.count, 1u);
+    EXPECT_LE(std::abs(timeline.Total().exposure.worstMs), 1.0);
 }

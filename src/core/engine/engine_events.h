@@ -55,7 +55,9 @@ struct EngineEvent {
     std::span<const uint8_t> bytes{};  // Sent, Received, LinkTestSent; Byte: the one byte
     std::string_view text{};           // Sent, InfoReply, UploadEnded
     int number = 0;                    // UploadStep: the step; Byte: position in its reply;
-                                       // CycleCounted: cycles left
+                                       // CycleCounted: cycles left; Received: milliseconds
+                                       // since the poll before looked (0: unknown), so the
+                                       // most the batch's bytes may have waited
     ByteRoute route = ByteRoute::Plain;
     ByteEffect effect = ByteEffect::None;
     const StatusValues* status = nullptr;  // StatusReply

@@ -130,8 +130,7 @@ void SessionRecord::OnEngineEvent(const EngineEvent& event) {
                                 : event.timeMs - m_viewStartMs;
     const size_t before = m_pending.size();
     Take(event, elapsed);
-    const bool full =
-        m_pending.size() >= m_limits.mostPendingBytes / 2 && before < m_pending.size();
+    const bool full = m_pending.size() >= m_limits.wakeAtBytes && before < m_pending.size();
     lock.unlock();
     if (full) {
         m_wake.notify_all();
@@ -252,7 +251,7 @@ void SessionRecord::Writer() {
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait_for(lock, std::chrono::milliseconds(m_limits.handOverMs), [this] {
-                return m_stopping || m_pending.size() >= m_limits.mostPendingBytes / 2;
+                return m_stopping || m_pending.size() >= m_limits.wakeAtBytes;
             });
             stopping = m_stopping;
             if (m_droppedRows > 0) {

@@ -55,6 +55,7 @@ public:
         int handOverMs = 250;                // rows wait at most this long for the file
         int syncMs = 1000;                   // and this long for the disk
         size_t mostPendingBytes = 8u << 20;  // rows waiting beyond this are dropped
+        size_t wakeAtBytes = 4u << 20;       // this many waiting hand over at once
     };
     // Told on the writer's thread, once, when the record stops by itself.
     using FailureListener = std::function<void(const RecordFailure&)>;

@@ -1,5 +1,6 @@
 #include "core/timeline/shutter_timeline.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/protocol/message_catalogue.h"
@@ -40,6 +41,16 @@ void ShutterTimeline::OnEngineEvent(const EngineEvent& event) {
         case Kind::Sent:
             m_latestMs = event.timeMs;
             TakeWrite(event);
+            break;
+        case Kind::Received:
+            ++m_batch;
+            m_inBatch = true;
+            m_batchReports = 0;
+            m_batchCycles = 0;
+            m_batchLateMs = event.number;
+            break;
+        case Kind::BatchDecoded:
+            EndBatch();
             break;
         case Kind::Byte:
             m_latestMs = event.timeMs;
@@ -113,6 +124,7 @@ void ShutterTimeline::TakeReport(int64_t timeMs, bool open, bool countdown) {
     }
     const bool irregular = m_open.has_value() && *m_open == open;
     m_open = open;
+    ++m_batchReports;
     ++m_totals.reports;
     m_totals.irregular += irregular ? 1 : 0;
     m_totals.reportsOutsideRuns += m_run ? 0 : 1;
@@ -124,6 +136,9 @@ void ShutterTimeline::TakeReport(int64_t timeMs, bool open, bool countdown) {
     Run& run = *m_run;
     if (open) {
         run.openedMs = timeMs;
+        run.openedBatch = m_batch;
+        run.openedTogether = false;
+        run.openedLateMs = m_batchLateMs;
         return;
     }
     if (run.openedMs) {
@@ -138,18 +153,55 @@ void ShutterTimeline::TakeReport(int64_t timeMs, bool open, bool countdown) {
             cycle.closedFromStart = run.closedSinceStart;
         }
         cycle.configured = run.configured;
-        ++m_totals.cycles;
-        m_totals.exposure.Add(static_cast<double>(cycle.exposureMs) - cycle.ConfiguredExposureMs(),
-                              cycle.run, cycle.number);
+        cycle.readTogether = run.openedTogether || (cycle.closedMs && run.closedSinceTogether);
+        cycle.readLateMs = std::max(run.openedLateMs, m_batchLateMs);
         if (cycle.closedMs) {
-            m_totals.closed.Add(static_cast<double>(*cycle.closedMs) - cycle.ConfiguredClosedMs(),
-                                cycle.run, cycle.number);
+            cycle.readLateMs = std::max(cycle.readLateMs, run.closedSinceLateMs);
         }
+        ++m_totals.cycles;
         Keep(m_cycles, cycle, m_limits.mostCycles, &m_totals.droppedCycles);
+        if (m_inBatch) {
+            ++m_batchCycles;
+        } else {
+            AddDeviations(m_cycles.back());
+        }
     }
     run.openedMs.reset();
     run.closedSinceMs = timeMs;
     run.closedSinceStart = false;
+    run.closedSinceBatch = m_batch;
+    run.closedSinceTogether = false;
+    run.closedSinceLateMs = m_batchLateMs;
+}
+
+void ShutterTimeline::AddDeviations(const Cycle& cycle) {
+    if (cycle.Doubtful()) {
+        ++m_totals.doubtfulCycles;
+        return;
+    }
+    m_totals.exposure.Add(static_cast<double>(cycle.exposureMs) - cycle.ConfiguredExposureMs(),
+                          cycle.run, cycle.number);
+    if (cycle.closedMs) {
+        m_totals.closed.Add(static_cast<double>(*cycle.closedMs) - cycle.ConfiguredClosedMs(),
+                            cycle.run, cycle.number);
+    }
+}
+
+void ShutterTimeline::EndBatch() {
+    const bool together = m_batchReports >= 2;
+    if (together && m_run) {
+        m_run->openedTogether = m_run->openedTogether || m_run->openedBatch == m_batch;
+        m_run->closedSinceTogether =
+            m_run->closedSinceTogether || m_run->closedSinceBatch == m_batch;
+    }
+    const size_t count = std::min(m_batchCycles, m_cycles.size());
+    for (size_t i = m_cycles.size() - count; i < m_cycles.size(); ++i) {
+        m_cycles[i].readTogether = m_cycles[i].readTogether || together;
+        AddDeviations(m_cycles[i]);
+    }
+    m_inBatch = false;
+    m_batchCycles = 0;
+    m_batchLateMs = 0;
 }
 
 void ShutterTimeline::StartRun(int64_t timeMs, Mark::Kind kind, bool closedAtStart) {

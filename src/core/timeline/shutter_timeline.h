@@ -5,7 +5,11 @@
 // Fed by the engine's events; a front end draws it.
 //
 // Reports are kept as they came: two opens in a row, or a close with no open
-// before it, are irregular, counted and kept, and measure nothing. Echoes of
+// before it, are irregular, counted and kept, and measure nothing. A cycle
+// measured from a report the poll may have read late (it had not looked for
+// longer than a few of its periods: the machine held it up), or from reports
+// one read brought together, is marked and left out of the deviations: its
+// times are the poll's, not the controller's. Echoes of
 // the host's own Open and Close are not reports. Everything kept is bounded:
 // past the limits the oldest reports, marks and cycles are dropped (and
 // counted), while the totals and deviations go on over every cycle.
@@ -26,6 +30,10 @@ namespace ferrule {
 
 class ShutterTimeline : public EngineObserver {
 public:
+    // A report read more than this after the poll before last looked may
+    // have waited that long: the poll was held up.
+    static constexpr int kLateReadMs = 8;
+
     struct Limits {
         size_t mostReports = 200000;
         size_t mostCycles = 100000;
@@ -53,7 +61,12 @@ public:
         int64_t closeMs;                  // the close report that completed it
         std::optional<int64_t> closedMs;  // from the previous close (or the run's start)
         bool closedFromStart;             // measured from the run's start, not a close
-        int64_t exposureMs;               // open report to close report
+        bool readTogether;                // a report of it shared a read with another
+        int readLateMs;                   // the longest a report of it may have waited
+
+        // Its times are the poll's rather than the controller's.
+        bool Doubtful() const { return readTogether || readLateMs > kLateReadMs; }
+        int64_t exposureMs;  // open report to close report
         ConfiguredCycle configured;
 
         double ConfiguredClosedMs() const {
@@ -80,6 +93,7 @@ public:
         uint64_t cycles = 0;
         uint64_t droppedReports = 0;  // no longer kept for drawing
         uint64_t droppedCycles = 0;
+        uint64_t doubtfulCycles = 0;  // read late or together: left out of the deviations
         Deviation closed;
         Deviation exposure;
     };
@@ -109,12 +123,22 @@ private:
         ConfiguredCycle configured;
         std::optional<int64_t> closedSinceMs;  // the shutter closed within the run
         bool closedSinceStart = false;         // ... since the run's start
+        uint64_t closedSinceBatch = 0;         // the read that brought that close
+        bool closedSinceTogether = false;      // ... with another report
+        int closedSinceLateMs = 0;             // ... up to this late
         std::optional<int64_t> openedMs;       // the open report of the cycle under way
+        uint64_t openedBatch = 0;
+        bool openedTogether = false;
+        int openedLateMs = 0;
     };
 
     void TakeWrite(const EngineEvent& event);
     void TakeByte(const EngineEvent& event);
     void TakeReport(int64_t timeMs, bool open, bool countdown);
+    // The read is decoded: the cycles it completed count in the deviations,
+    // unless it brought more than one report.
+    void EndBatch();
+    void AddDeviations(const Cycle& cycle);
     void StartRun(int64_t timeMs, Mark::Kind kind, bool closedAtStart);
     void EndRun(int64_t timeMs);
     template <typename T>
@@ -133,6 +157,11 @@ private:
     int m_runsStarted = 0;
     int64_t m_latestMs = -1;
     uint64_t m_revision = 0;
+    bool m_inBatch = false;
+    uint64_t m_batch = 0;      // the number of the read being decoded
+    int m_batchReports = 0;    // shutter reports in it so far
+    int m_batchLateMs = 0;     // the most its bytes may have waited
+    size_t m_batchCycles = 0;  // cycles it completed, the latest kept
 };
 
 }  // namespace ferrule

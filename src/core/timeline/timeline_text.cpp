@@ -53,6 +53,13 @@ std::string TimelineSummary(const ShutterTimeline& timeline) {
     }
     text += " " + Plural(t.irregular, "irregular report", "irregular reports") + " (the shutter " +
             "reported twice in the same state) of " + Plural(t.reports, "report", "reports") + ".";
+    if (t.doubtfulCycles > 0) {
+        text += " " + Plural(t.doubtfulCycles, "cycle was", "cycles were") +
+                " measured from reports the poll may have read late or read together with "
+                "another, and " +
+                (t.doubtfulCycles == 1 ? "is" : "are") +
+                " left out of the deviations (see the Note column).";
+    }
     if (t.reportsOutsideRuns > 0) {
         text += " " + Plural(t.reportsOutsideRuns, "report", "reports") + " outside a run.";
     }
@@ -71,7 +78,12 @@ std::string TimelineResolution(const ShutterTimeline& timeline) {
         "when the controller sent it. While a run is armed the poll reads every " +
         std::to_string(PollPace::kReplyMs) +
         " ms and the link hands bytes over within its 2 ms latency timer, so each report is "
-        "read up to about 4 ms late and a measured time is good to about 4 ms either way.";
+        "read up to about 4 ms late and a measured time is good to about 4 ms either way. A busy "
+        "computer can hold the poll up for longer: a cycle whose reports may have waited more "
+        "than " +
+        std::to_string(ShutterTimeline::kLateReadMs) +
+        " ms, or came in one read together, is marked in the table and left out of the "
+        "deviations.";
     const uint64_t outside = timeline.Total().reportsOutsideRuns;
     if (outside > 0) {
         text += " " + Plural(outside, "report", "reports") +
@@ -89,7 +101,8 @@ const char* CycleColumnTitle(int column) {
                                                        "Closed diff. (ms)",
                                                        "Exposure (ms)",
                                                        "Configured exposure (ms)",
-                                                       "Exposure diff. (ms)"};
+                                                       "Exposure diff. (ms)",
+                                                       "Note"};
     return column >= 0 && column < kCycleColumns ? kTitles[column] : "";
 }
 
@@ -112,6 +125,13 @@ std::string CycleCell(const ShutterTimeline::Cycle& c, int column) {
             return Ms(c.ConfiguredExposureMs());
         case 7:
             return SignedMs(static_cast<double>(c.exposureMs) - c.ConfiguredExposureMs());
+        case 8:
+            if (c.readTogether) {
+                return "read together with another report";
+            }
+            return c.readLateMs > ShutterTimeline::kLateReadMs
+                       ? "may have been read up to " + std::to_string(c.readLateMs) + " ms late"
+                       : "";
         default:
             return {};
     }

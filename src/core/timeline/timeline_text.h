@@ -17,7 +17,7 @@ std::string TimelineSummary(const ShutterTimeline& timeline);
 std::string TimelineResolution(const ShutterTimeline& timeline);
 
 // The table's column titles, in order, and one cycle's cells.
-inline constexpr int kCycleColumns = 8;
+inline constexpr int kCycleColumns = 9;
 const char* CycleColumnTitle(int column);
 std::string CycleCell(const ShutterTimeline::Cycle& cycle, int column);
 
