@@ -43,7 +43,10 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
 // its link test's stream, which writes through the panel's driver table.
 CShutterPanelDlg::~CShutterPanelDlg() {
     m_engine.Blink().StopAndWait();
-    StopRecording();
+    if (m_record) {
+        m_engine.RemoveObserver(m_record.get());
+        m_record->Stop();
+    }
     delete m_timelineWindow;
     if (m_timeline) {
         m_engine.RemoveObserver(m_timeline.get());

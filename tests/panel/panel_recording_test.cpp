@@ -211,6 +211,12 @@ TEST_F(PanelRecording, TimelineTableSummaryAndExports) {
     TimelineWindow* window = panel->ShowTimeline();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Shutter Timeline");
+    const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    EXPECT_EQ(buttons.size(), 6);
+    for (QPushButton* button : buttons) {
+        EXPECT_FALSE(button->shortcut().isEmpty()) << button->text().toStdString();
+        EXPECT_FALSE(button->accessibleName().isEmpty()) << button->text().toStdString();
+    }
     Click(kCtlShutterClose);
     SetTimer(0, "50");
     SetTimer(1, "20");

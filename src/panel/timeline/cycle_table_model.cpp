@@ -50,8 +50,10 @@ QVariant CycleTableModel::data(const QModelIndex& index, int role) const {
     }
     const ShutterTimeline::Cycle& cycle = m_timeline.Cycles()[static_cast<size_t>(index.row())];
     const std::string cell = CycleCell(cycle, index.column());
+    // An empty cell read aloud says why it is empty.
     if (cell.empty() && role == Qt::AccessibleTextRole) {
-        return QStringLiteral("not measured");
+        return index.column() == kCycleColumns - 1 ? QStringLiteral("none")
+                                                   : QStringLiteral("not measured");
     }
     return QString::fromStdString(cell);
 }

@@ -93,8 +93,9 @@ TimelineWindow::TimelineWindow(const ShutterTimeline& timeline, std::function<in
         label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         label->setFocusPolicy(Qt::StrongFocus);
     }
-    m_summary->setAccessibleName(QStringLiteral("Summary"));
-    m_resolution->setAccessibleName(QStringLiteral("Timing resolution"));
+    // Their text is what a screen reader reads; the description says what it is.
+    m_summary->setAccessibleDescription(QStringLiteral("Summary"));
+    m_resolution->setAccessibleDescription(QStringLiteral("Timing resolution"));
 
     m_table->setModel(m_model);
     m_table->setAccessibleName(QStringLiteral("Cycles"));
