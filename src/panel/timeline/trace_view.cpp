@@ -3,10 +3,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace ferrule {
 
@@ -198,8 +200,10 @@ void TraceView::Paint(QPainter& painter, const QRectF& area, const ShutterTimeli
         }
     }
 
-    // The step trace from the state before the range on. Reports that fall
-    // into one pixel column draw one vertical line between them.
+    // The step trace from the state before the range on. Once a pixel column
+    // has its vertical line, further reports in it change only the state the
+    // trace leaves the column in: at most a few points per column, however
+    // many reports are in view.
     const auto& reports = timeline.Reports();
     auto first = std::lower_bound(reports.begin(), reports.end(), startMs,
                                   [](const ShutterTimeline::Report& r, double ms) {
@@ -207,12 +211,12 @@ void TraceView::Paint(QPainter& painter, const QRectF& area, const ShutterTimeli
                                   });
     bool haveState = first != reports.begin();
     bool open = haveState && std::prev(first)->open;
-    QPainterPath path;
+    QPolygonF trace;
     double x = plot.left();
     if (haveState) {
-        path.moveTo(x, open ? highY : lowY);
+        trace << QPointF(x, open ? highY : lowY);
     }
-    long column = -1;
+    long column = std::numeric_limits<long>::min();
     std::vector<double> irregularXs;
     for (auto it = first; it != reports.end() && static_cast<double>(it->timeMs) <= endMs; ++it) {
         x = toX(static_cast<double>(it->timeMs));
@@ -221,27 +225,35 @@ void TraceView::Paint(QPainter& painter, const QRectF& area, const ShutterTimeli
             (irregularXs.empty() || std::lround(irregularXs.back()) != thisColumn)) {
             irregularXs.push_back(x);
         }
-        if (thisColumn == column && it->open == open) {
+        if (thisColumn == column) {
+            if (it->open != open) {
+                // Both states in one column: its line spans them both and
+                // ends at the state the column is left in.
+                trace.back().setY(it->open ? highY : lowY);
+                trace[trace.size() - 2].setY(it->open ? lowY : highY);
+            }
+            open = it->open;
             continue;
         }
         if (!haveState) {
-            path.moveTo(x, it->open ? highY : lowY);
+            trace << QPointF(x, it->open ? highY : lowY) << QPointF(x, it->open ? highY : lowY);
             haveState = true;
         } else {
-            path.lineTo(x, open ? highY : lowY);
-            path.lineTo(x, it->open ? highY : lowY);
+            trace << QPointF(x, open ? highY : lowY) << QPointF(x, it->open ? highY : lowY);
         }
         open = it->open;
         column = thisColumn;
     }
     if (haveState) {
-        const double lastX =
-            std::min(plot.right(),
-                     std::max(x, toX(std::min(endMs, static_cast<double>(timeline.LatestMs())))));
-        path.lineTo(lastX, open ? highY : lowY);
-        painter.setPen(QPen(kTraceColour, 2));
+        const double latest = std::min(endMs, static_cast<double>(timeline.LatestMs()));
+        const double lastX = std::min(plot.right(), std::max(x, toX(latest)));
+        trace << QPointF(lastX, open ? highY : lowY);
+        // Two one-pixel lines rather than one wide pen: a wide pen strokes the
+        // whole outline, which takes long for thousands of segments.
+        painter.setPen(QPen(kTraceColour, 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
+        painter.drawPolyline(trace);
+        painter.drawPolyline(trace.translated(1, 1));
     } else {
         painter.setPen(Qt::darkGray);
         painter.drawText(plot, Qt::AlignCenter, QStringLiteral("No shutter reports in this range"));
