@@ -77,13 +77,12 @@ std::string TimelineResolution(const ShutterTimeline& timeline) {
         "Times are taken on this computer, to the millisecond, when the poll reads a byte, not "
         "when the controller sent it. While a run is armed the poll reads every " +
         std::to_string(PollPace::kReplyMs) +
-        " ms and the link hands bytes over within its 2 ms latency timer, so each report is "
-        "read up to about 4 ms late and a measured time is good to about 4 ms either way. A busy "
-        "computer can hold the poll up for longer: a cycle whose reports may have waited more "
-        "than " +
+        " ms and the link hands bytes over within its 2 ms latency timer, so a report is "
+        "normally read up to about 4 ms late, and a measured time is good to about 4 ms either "
+        "way. A busy computer holds the poll up: a time whose reports may have waited up to " +
         std::to_string(ShutterTimeline::kLateReadMs) +
-        " ms, or came in one read together, is marked in the table and left out of the "
-        "deviations.";
+        " ms is kept and may be off by as much; a cycle whose reports may have waited longer, or "
+        "came in one read together, is marked in the table and left out of the deviations.";
     const uint64_t outside = timeline.Total().reportsOutsideRuns;
     if (outside > 0) {
         text += " " + Plural(outside, "report", "reports") +
