@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs one: fuzz.sh [decoder|config] [SECONDS]
+# Builds the libFuzzer targets with clang and runs one: fuzz.sh [decoder|config|remote] [SECONDS]
 # Inputs that fail are written to build-fuzz/findings; copy them into the
-# target's corpus (tests/fuzz/corpus, tests/fuzz/config-corpus) so the replay
-# tests keep them from coming back.
+# target's corpus (tests/fuzz/corpus, config-corpus or remote-corpus) so the
+# replay tests keep them from coming back.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 target="${1:-decoder}"
@@ -11,7 +11,9 @@ case "$target" in
     decoder) seeds="$root/tests/fuzz/corpus"; limits=(-max_len=2048) ;;
     # A configuration read must never allocate beyond the file it came from.
     config) seeds="$root/tests/fuzz/config-corpus"; limits=(-max_len=70000 -malloc_limit_mb=64) ;;
-    *) echo "usage: fuzz.sh [decoder|config] [SECONDS]" >&2; exit 2 ;;
+    # Socket lines: a little past the 4 KiB a line may have.
+    remote) seeds="$root/tests/fuzz/remote-corpus"; limits=(-max_len=9000) ;;
+    *) echo "usage: fuzz.sh [decoder|config|remote] [SECONDS]" >&2; exit 2 ;;
 esac
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -9,6 +9,7 @@ packages=(
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev
     file dpkg-dev desktop-file-utils
+    python3 python3-pyvisa python3-pyvisa-py
 )
 
 missing=()

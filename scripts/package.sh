@@ -10,7 +10,7 @@ dir="${1:-$root/build-package}"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 # Only what the package holds; the back end over the serial driver and the
 # simulator on a pseudo-terminal where the tree has them.
-targets=(ferrule fsim ferrule_desktop_files)
+targets=(ferrule ferrule-ctl fsim ferrule_desktop_files)
 available=$(cmake --build "$dir" --target help)
 for optional in ftty ferrule-sim; do
     grep -q "^$optional:" <<<"$available" && targets+=("$optional")
@@ -22,9 +22,11 @@ echo "Package: $deb"
 
 expected=(
     ./usr/bin/ferrule
+    ./usr/bin/ferrule-ctl
     ./usr/lib/ferrule/libfsim.so
     ./usr/share/applications/ferrule.desktop
     ./usr/share/man/man1/ferrule.1.gz
+    ./usr/share/man/man1/ferrule-ctl.1.gz
     ./usr/lib/udev/rules.d/60-ferrule-ftdi.rules
     ./usr/share/doc/ferrule/copyright
 )
@@ -75,6 +77,13 @@ status=$(QT_QPA_PLATFORM=offscreen "$unpacked/usr/bin/ferrule" --simulate --prof
     --exit-after 300 2>/dev/null)
 if [ "$status" != "USB ready for communication." ]; then
     echo "unpacked program on the simulator: '$status'" >&2
+    exit 1
+fi
+# ferrule-ctl finds the same bundled simulator, and needs no display.
+ctl_status=$(env -u DISPLAY -u WAYLAND_DISPLAY "$unpacked/usr/bin/ferrule-ctl" --driver sim \
+    --index 0 --json status)
+if [[ "$ctl_status" != '{"shutter": "closed", "mode": "fast"'* ]]; then
+    echo "unpacked ferrule-ctl on the simulator: '$ctl_status'" >&2
     exit 1
 fi
 echo "Package checked: ${#expected[@]} files present, Depends: $depends"

@@ -117,21 +117,28 @@ bool ChildProcess::HasOpen(const std::string& path) const {
     return false;
 }
 
-std::optional<int> ChildProcess::Wait() {
-    if (m_pid <= 0) {
-        return std::nullopt;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+std::optional<int> WaitForChild(pid_t pid, std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(m_pid, &status, WNOHANG)) == 0 &&
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 &&
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (done == 0) {
-        return std::nullopt;  // killed by the destructor
+        return std::nullopt;
     }
-    m_pid = -1;
+    return status;
+}
+
+std::optional<int> ChildProcess::Wait() {
+    if (m_pid <= 0) {
+        return std::nullopt;
+    }
+    const std::optional<int> status = WaitForChild(m_pid, kPatience);
+    if (status) {
+        m_pid = -1;  // otherwise killed by the destructor
+    }
     return status;
 }
 

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,6 +42,10 @@ private:
     int m_output = -1;
     std::string m_buffered;
 };
+
+// The wait status of a child once it has ended; nothing when it has not
+// ended within `patience` (it is left running then).
+std::optional<int> WaitForChild(pid_t pid, std::chrono::milliseconds patience);
 
 // Waits until the condition holds; false when it does not in time.
 bool Eventually(const std::function<bool()>& condition);

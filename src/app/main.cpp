@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: ferrule [--simulate | --driver NAME-OR-PATH] [--profile PATH] [--record FILE]\n"
+    "               [--serve [ADDR:PORT]]\n"
     "  --driver LIB      load this D2XX library: a path, a library name, or a\n"
     "                    bundled one, sim (simulated controller) or tty (the\n"
     "                    kernel's FTDI serial driver). Default: libftd2xx.so,\n"
@@ -21,7 +22,12 @@ constexpr const char* kUsage =
     "  --record FILE     write a session record (CSV) of every exchange with the\n"
     "                    controller to FILE from the start\n"
     "  --exit-after MS   end the run after MS milliseconds, as EXIT would, and print\n"
-    "                    the status line (for scripted checks)\n";
+    "                    the status line (for scripted checks)\n"
+    "  --serve [ADDR:PORT]  take commands from scripts over a Unix socket in\n"
+    "                    $XDG_RUNTIME_DIR (and on a TCP port, loopback only), as\n"
+    "                    ferrule-ctl serve does; see ferrule-ctl(1)\n"
+    "  --socket PATH     the Unix socket for --serve\n"
+    "  --allow-remote    let --serve listen on an address other than loopback\n";
 
 // The running program's own file, which the bundled drivers are found from.
 std::filesystem::path OwnExecutable(const char* argv0) {

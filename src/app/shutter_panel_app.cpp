@@ -8,7 +8,9 @@
 #include <filesystem>
 
 #include "app/stop_signals.h"
+#include "core/common/profile_location.h"
 #include "core/link/driver_choice.h"
+#include "core/remote/listen_address.h"
 #include "core/version.h"
 
 CommandLine ParseCommandLine(int argc, char** argv,
@@ -24,6 +26,7 @@ CommandLine ParseCommandLine(int argc, char** argv,
         line.panel.driverLibrary = ferrule::ResolveDriver(value, driverFolders);
         line.panel.fallbackDrivers.clear();
     };
+    bool allowRemote = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> std::optional<std::string> {
@@ -54,6 +57,23 @@ CommandLine ParseCommandLine(int argc, char** argv,
             } else if (v) {
                 line.panel.recordPath = *v;
             }
+        } else if (arg == "--serve") {
+            line.panel.serveAtStart = true;
+            // An address may follow; an option or nothing means the Unix
+            // socket alone.
+            if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0) {
+                std::string error;
+                line.panel.serve.tcp = ferrule::remote::ParseTcpAddress(argv[++i], &error);
+                if (!line.panel.serve.tcp) {
+                    line.error = error + " (--serve)";
+                }
+            }
+        } else if (arg == "--allow-remote") {
+            allowRemote = true;
+        } else if (arg == "--socket") {
+            if (auto v = value("--socket")) {
+                line.panel.serve.unixPath = *v;
+            }
         } else if (arg == "--profile") {
             if (auto v = value("--profile")) {
                 line.panel.profilePath = *v;
@@ -65,21 +85,24 @@ CommandLine ParseCommandLine(int argc, char** argv,
             break;
         }
     }
+    // Where anyone can reach the port, nobody else's script may move the
+    // shutter unless the user said so.
+    const auto& tcp = line.panel.serve.tcp;
+    if (line.error.empty() && tcp && !ferrule::remote::IsLoopback(*tcp)) {
+        if (!allowRemote) {
+            line.error = ferrule::remote::RemoteRefusal(*tcp);
+        } else {
+            std::fprintf(stderr, "ferrule: %s\n", ferrule::remote::RemoteWarning(*tcp).c_str());
+        }
+    }
     return line;
 }
 
 std::string DefaultProfilePath() {
-    std::filesystem::path folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
-        folder = config;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        folder = std::filesystem::path(home) / ".config";
-    } else {
-        folder = ".";
-    }
+    const std::string path = ferrule::DefaultProfileLocation();
     std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    return (folder / "ferrule.INI").string();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    return path;
 }
 
 CShutterPanelApp::CShutterPanelApp(int& argc, char** argv) : QApplication(argc, argv) {

@@ -18,9 +18,10 @@ struct CommandLine {
     std::string error;
 };
 
-// --driver NAME-OR-PATH, --simulate, --profile PATH, --record FILE, --exit-after MS, --help. The
-// bundled drivers (--simulate, --driver sim or tty, and the fallback of the default driver) are
-// looked for in driverFolders.
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --record FILE, --exit-after MS, --serve
+// [ADDR:PORT], --socket PATH, --allow-remote, --help. The bundled
+// drivers (--simulate, --driver sim or tty, and the fallback of the default
+// driver) are looked for in driverFolders.
 CommandLine ParseCommandLine(int argc, char** argv,
                              const std::vector<std::filesystem::path>& driverFolders,
                              const std::string& defaultProfile);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "core/common/leading_integer.h"
+#include "core/common/scope_guards.h"
 #include "core/resources/control_ids.h"
 #include "core/resources/dialog_template.h"
 #include "panel/widgets/app_icon.h"
@@ -106,9 +107,10 @@ void CNdStepsDlg::reject() {
 // technology can still press them, and a second box stacked over the first,
 // or the prompt ending under its own warning, would leave the user stranded.
 void CNdStepsDlg::Warn(const QString& text) {
-    m_warningOpen = true;
-    MessageBox(text, QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
-    m_warningOpen = false;
+    {
+        ferrule::ScopedFlag warning(m_warningOpen);
+        MessageBox(text, QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
+    }
     UpdateData(true);
     // Back in the edit with the rejected text selected, ready to be retyped.
     m_editSteps->setFocus();

@@ -21,15 +21,20 @@ void CShutterPanelDlg::OnSaveConfig() {
     if (!PromptFileName(false, kSaveFilter, kExtension, &path)) {
         return;
     }
+    if (const std::optional<std::string> failed = SaveConfigTo(path)) {
+        ShowMessageBox(QString::fromStdString(*failed), QStringLiteral("Warning"),
+                       kMbOk | kMbIconExclamation);
+    }
+}
+
+std::optional<std::string> CShutterPanelDlg::SaveConfigTo(const std::string& path) {
     const std::string bytes = ferrule::EncodeConfigFile(m_engine.SaveConfiguration());
     const ferrule::RewriteResult saved =
         ferrule::RewriteFile(path, [&bytes](std::string_view) { return bytes; });
     if (!saved) {
-        ShowMessageBox(
-            QStringLiteral("The configuration could not be saved to %1.\n%2")
-                .arg(QString::fromStdString(path), QString::fromStdString(saved.Reason())),
-            QStringLiteral("Warning"), kMbOk | kMbIconExclamation);
+        return "The configuration could not be saved to " + path + ".\n" + saved.Reason();
     }
+    return std::nullopt;
 }
 
 // The whole file is read and checked before anything changes: a file that
@@ -58,6 +63,22 @@ void CShutterPanelDlg::OnLoadConfig() {
     }
     m_engine.LoadConfiguration(*records);
     UpdateData(false);
+}
+
+std::optional<std::string> CShutterPanelDlg::LoadConfigFrom(const std::string& path) {
+    std::string error;
+    const std::optional<std::string> bytes =
+        ferrule::ReadRegularFile(path, ferrule::kMaxConfigFileBytes, &error);
+    if (!bytes) {
+        return "the configuration could not be read from " + path + ": " + error;
+    }
+    const std::optional<ferrule::ConfigRecords> records = ferrule::DecodeConfigFile(*bytes);
+    if (!records) {
+        return path + " is not a configuration file (it ends before its last record)";
+    }
+    m_engine.LoadConfiguration(*records);
+    UpdateData(false);
+    return std::nullopt;
 }
 
 // Apply sends the fields as they are, without reading the panel first. A

@@ -42,6 +42,7 @@ void CShutterPanelDlg::showEvent(QShowEvent* event) {
 void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
     AddRecordingItems();
+    AddServeItem();
     setWindowIcon(ferrule::AppIcon());
 
     // The outer window rectangle; decorations the window manager has not
@@ -94,6 +95,9 @@ void CShutterPanelDlg::OnInitDialog() {
     }
 
     GetDlgItem(ferrule::kCtlOpenByDescription)->setFocus();
+    if (m_options.serveAtStart) {
+        StartServing();
+    }
 }
 
 void CShutterPanelDlg::resizeEvent(QResizeEvent* event) {
@@ -177,6 +181,8 @@ void CShutterPanelDlg::ExitSequence() {
         return;
     }
     m_exiting = true;
+    // No client's command may reach the engine from now on.
+    StopServing();
     // No driver call may run once the library is released: wait for the
     // link-test worker to leave its loop first.
     m_engine.Blink().StopAndWait();

@@ -1,18 +1,7 @@
 // Looking after the controller: storing and restoring its configuration,
 // power, its information text, and how its trigger input reacts.
+#include "core/resources/strings.h"
 #include "panel/shutter_panel_dlg.h"
-
-namespace {
-
-constexpr const char* kSaveConfirmation =
-    "This will save all the current configurations to Quillon controller,\n"
-    "the new configurations will be the initial setting when the controller\n"
-    "power up next time!\n\nClick OK to save or Cancel to dismiss?";
-constexpr const char* kRestoreConfirmation =
-    "This will restore the factory default configurations for Quillon controller!\n"
-    "Are you sure?\n\nClick OK to restore or Cancel to dismiss?";
-
-}  // namespace
 
 bool CShutterPanelDlg::Confirm(const char* text) {
     return ShowMessageBox(QString::fromUtf8(text), QStringLiteral("Warning"),
@@ -21,7 +10,7 @@ bool CShutterPanelDlg::Confirm(const char* text) {
 
 void CShutterPanelDlg::OnSaveConfigToController() {
     RunGatedCommand([this] {
-        if (Confirm(kSaveConfirmation)) {
+        if (Confirm(ferrule::kStoreConfigConfirmation)) {
             m_engine.StoreConfiguration();
         }
     });
@@ -29,7 +18,7 @@ void CShutterPanelDlg::OnSaveConfigToController() {
 
 void CShutterPanelDlg::OnRestoreDefault() {
     RunGatedCommand([this] {
-        if (Confirm(kRestoreConfirmation)) {
+        if (Confirm(ferrule::kRestoreDefaultsConfirmation)) {
             m_engine.RestoreDefaults();
         }
     });

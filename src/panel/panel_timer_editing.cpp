@@ -6,13 +6,15 @@
 
 #include "core/common/leading_integer.h"
 #include "core/timing/timer_frame.h"
+#include "core/timing/timer_limits.h"
 #include "panel/shutter_panel_dlg.h"
 
 namespace {
 
-constexpr int kMaxHours = 5;
-constexpr const char* kAtMaximum = "Timer has reached the maximum value - 5 hours.";
+constexpr int kMaxHours = ferrule::kMaxTimerHours;
+constexpr const char* kAtMaximum = ferrule::kTimerAtMaximumMessage;
 
+// One of the five editors: its field, its slider, and its limit and warnings.
 struct TimerComponent {
     std::string ferrule::PanelFields::*field;
     QSlider* CShutterPanelDlg::*slider;
@@ -21,25 +23,22 @@ struct TimerComponent {
     const char* negative;  // the warning for a value below 0
 };
 
-const TimerComponent kHoursComponent = {&ferrule::PanelFields::m_strHour,
-                                        &CShutterPanelDlg::m_sliderHour, kMaxHours,
-                                        "Hours number must be less than 6! Please retype.",
-                                        "Hours number must not be negative! Please retype."};
+TimerComponent MakeComponent(std::string ferrule::PanelFields::*field,
+                             QSlider* CShutterPanelDlg::*slider, std::size_t index) {
+    const ferrule::TimerComponentLimit& limit = ferrule::TimerLimit(index);
+    return {field, slider, limit.limit, limit.refused, limit.negative};
+}
+
+const TimerComponent kHoursComponent =
+    MakeComponent(&ferrule::PanelFields::m_strHour, &CShutterPanelDlg::m_sliderHour, 0);
 
 // Minutes, seconds, milliseconds and tenths, in the order of TimerPart.
 const TimerComponent kBelowHours[] = {
-    {&ferrule::PanelFields::m_strMinute, &CShutterPanelDlg::m_sliderMinute, 59,
-     "Minutes number must be less than 60! Please retype.",
-     "Minutes number must not be negative! Please retype."},
-    {&ferrule::PanelFields::m_strSecond, &CShutterPanelDlg::m_sliderSecond, 59,
-     "Seconds number must be less than 60! Please retype.",
-     "Seconds number must not be negative! Please retype."},
-    {&ferrule::PanelFields::m_strMillisecond, &CShutterPanelDlg::m_sliderMillisecond, 999,
-     "Milliseconds number must be less than 1000! Please retype.",
-     "Milliseconds number must not be negative! Please retype."},
-    {&ferrule::PanelFields::m_strTenthMs, &CShutterPanelDlg::m_sliderTenthMs, 9,
-     "1/10 Milliseconds number must be less than 10! Please retype.",
-     "1/10 Milliseconds number must not be negative! Please retype."},
+    MakeComponent(&ferrule::PanelFields::m_strMinute, &CShutterPanelDlg::m_sliderMinute, 1),
+    MakeComponent(&ferrule::PanelFields::m_strSecond, &CShutterPanelDlg::m_sliderSecond, 2),
+    MakeComponent(&ferrule::PanelFields::m_strMillisecond, &CShutterPanelDlg::m_sliderMillisecond,
+                  3),
+    MakeComponent(&ferrule::PanelFields::m_strTenthMs, &CShutterPanelDlg::m_sliderTenthMs, 4),
 };
 
 const TimerComponent& Component(CShutterPanelDlg::TimerPart part) {

@@ -14,6 +14,7 @@
 #include "core/record/session_record.h"
 #include "core/resources/dialog_template.h"
 #include "core/timeline/shutter_timeline.h"
+#include "panel/panel_remote.h"
 #include "panel/timeline/timeline_window.h"
 #include "panel/widgets/app_icon.h"
 #include "panel/widgets/button_accessible.h"
@@ -42,6 +43,7 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
 // A panel destroyed without the exit sequence (a test, an early return) stops
 // its link test's stream, which writes through the panel's driver table.
 CShutterPanelDlg::~CShutterPanelDlg() {
+    m_remote.reset();
     m_engine.Blink().StopAndWait();
     if (m_record) {
         m_engine.RemoveObserver(m_record.get());
@@ -131,14 +133,13 @@ CShutterPanelDlg::ModalScope::~ModalScope() {
     if (--m_panel.m_modalDepth > 0 || m_panel.m_showingPendingMessages) {
         return;
     }
-    m_panel.m_showingPendingMessages = true;
+    ferrule::ScopedFlag showing(m_panel.m_showingPendingMessages);
     while (!m_panel.m_pendingMessages.empty()) {
         QString text = m_panel.m_pendingMessages.front();
         m_panel.m_pendingMessages.pop_front();
         m_panel.ShowMessageBox(text, QString::fromStdString(m_panel.m_options.applicationName),
                                kMbOk | kMbIconExclamation);
     }
-    m_panel.m_showingPendingMessages = false;
 }
 
 // Driver messages may come from the link-test worker; they are always shown by

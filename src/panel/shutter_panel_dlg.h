@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "core/link/d2xx_api.h"
 #include "core/link/device_opening.h"
 #include "core/protocol/poll_pace.h"
+#include "core/remote/line_server.h"
 #include "core/resources/control_ids.h"
 #include "panel/widgets/message_box.h"
 
@@ -32,6 +34,7 @@ class QComboBox;
 class QScrollBar;
 class QSlider;
 class QTimer;
+class PanelRemote;
 
 namespace ferrule {
 class LineListView;
@@ -53,6 +56,10 @@ struct PanelOptions {
     std::vector<std::string> fallbackDrivers = {};
     // A session record to write from the start, when not empty.
     std::string recordPath = {};
+    // Serving clients over a socket (ferrule --serve): where, and whether
+    // from the start; the context menu's item starts and stops it.
+    ferrule::remote::LineServerOptions serve = {};
+    bool serveAtStart = false;
 };
 
 class CShutterPanelDlg : public QDialog, private ferrule::EngineHooks {
@@ -196,6 +203,20 @@ public:
     void ShowAboutBox();
     void ExitSequence();
 
+    // Serving commands from clients over a socket, as the context menu's
+    // item does. Starting says why it could not in the log, and returns it.
+    std::optional<std::string> StartServing();
+    void StopServing();
+    bool Serving() const;
+    // A handler of the panel's own is under way with a box or prompt open:
+    // a client's command waits for it to close.
+    bool Busy() const;
+
+    // Load Config. and Save Config. without the file prompt and without a
+    // box: why it failed, or nothing.
+    std::optional<std::string> LoadConfigFrom(const std::string& path);
+    std::optional<std::string> SaveConfigTo(const std::string& path);
+
     // The exit code the panel's run ended with.
     int ExitCode() const { return m_exitCode; }
 
@@ -248,6 +269,7 @@ private:
     void RefreshRecordingItems();
     void RecordFailed(const ferrule::RecordFailure& failure);
     void LogSaved(const ferrule::RewriteResult& result);
+    void AddServeItem();
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere
     // in the panel.
@@ -288,6 +310,7 @@ private:
     ferrule::PollPace m_pollPace;
     uint64_t m_writesSeenByPoll = 0;
     QAction* m_aboutAction = nullptr;
+    QAction* m_serveAction = nullptr;
     std::vector<QAction*> m_menuActions;  // the context menu's items, in order
     QTimer* m_frameTimer = nullptr;       // paints a frame held back by the frame limit
     QElapsedTimer m_clock;                // the panel's monotonic time: frames, the poll's pace
@@ -312,4 +335,5 @@ private:
     QWidget* m_logProgress = nullptr;
     std::unique_ptr<ferrule::ShutterTimeline> m_timeline;
     ferrule::TimelineWindow* m_timelineWindow = nullptr;
+    std::unique_ptr<PanelRemote> m_remote;  // after the engine, which it observes
 };

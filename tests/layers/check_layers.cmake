@@ -1,10 +1,12 @@
 # Fails when a source includes a layer above its own: the Qt-free core may
 # include neither Qt nor the panel, the application nor a driver; the panel
-# may not include the application; the drivers may include only the core.
+# may not include the application; the command line, a front end without Qt,
+# may include only the core; the drivers may include only the core.
 # Run as: cmake -DROOT=<source folder> -P check_layers.cmake
 set(layers
-    "src/core|<Q|\"panel/|\"app/|\"controller_model/|\"sim/|\"tty/|\"pty_sim/"
-    "src/panel|\"app/"
+    "src/core|<Q|\"panel/|\"app/|\"ctl/|\"controller_model/|\"sim/|\"tty/|\"pty_sim/"
+    "src/panel|\"app/|\"ctl/"
+    "src/ctl|<Q|\"panel/|\"app/|\"controller_model/|\"sim/|\"tty/|\"pty_sim/"
     "drivers|<Q|\"panel/|\"app/")
 set(violations "")
 foreach(layer IN LISTS layers)

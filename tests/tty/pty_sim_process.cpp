@@ -1,4 +1,5 @@
 #include "pty_sim_process.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -79,19 +80,11 @@ int PtySimProcess::WaitForExit() {
     if (m_pid <= 0) {
         return -1;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(m_pid, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (done == 0) {
+    const std::optional<int> status = WaitForChild(m_pid, kPatience);
+    if (!status) {
         kill(m_pid, SIGKILL);
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return -1;
+        waitpid(m_pid, nullptr, 0);
     }
     m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
 }

@@ -1,4 +1,5 @@
 #include "core/common/bounded_file_read.h"
+#include "core/common/unique_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,28 +17,11 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
-// Closes a descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 }  // namespace
 
 std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes,
                                            std::string* error) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.Get() < 0) {
         *error = Reason(errno);
         return std::nullopt;

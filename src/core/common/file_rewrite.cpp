@@ -1,4 +1,5 @@
 #include "core/common/file_rewrite.h"
+#include "core/common/unique_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,31 +43,8 @@ std::optional<fs::path> FinalTarget(const std::string& path, int* error) {
     return std::nullopt;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    // Closes now, so that a late write error reported by close is seen.
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 bool ReadAll(const fs::path& path, std::string* content, int* error) {
-    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.Get() < 0) {
         *error = errno;
         return false;
@@ -165,7 +143,7 @@ bool WriteProduced(int fd, const std::function<bool(const ContentSink&)>& produc
 Replaced ReplaceByRename(const fs::path& target, const struct stat* existing,
                          const std::function<bool(const ContentSink&)>& produce, int* error) {
     std::string temporary;
-    Descriptor out(CreateTemporary(target, existing != nullptr, &temporary, error));
+    UniqueDescriptor out(CreateTemporary(target, existing != nullptr, &temporary, error));
     if (out.Get() < 0) {
         return FolderRefuses(*error) ? Replaced::FolderRefused : Replaced::Failed;
     }
@@ -212,7 +190,7 @@ void RestoreLength(int fd, size_t length) {
 // old content back as well as it can.
 bool RewriteInPlace(const fs::path& target, std::string_view old, std::string_view content,
                     int* error) {
-    Descriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    UniqueDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
     if (file.Get() < 0) {
         *error = errno;
         return false;

@@ -19,4 +19,14 @@ inline constexpr const char* kAboutMenuText = "&About Ferrule...";
 inline constexpr int kAboutCommandId = 16;
 inline constexpr int kPollTimerId = 15;
 
+// The confirmations asked before the controller's configuration is stored
+// or its factory defaults restored.
+inline constexpr const char* kStoreConfigConfirmation =
+    "This will save all the current configurations to Quillon controller,\n"
+    "the new configurations will be the initial setting when the controller\n"
+    "power up next time!\n\nClick OK to save or Cancel to dismiss?";
+inline constexpr const char* kRestoreDefaultsConfirmation =
+    "This will restore the factory default configurations for Quillon controller!\n"
+    "Are you sure?\n\nClick OK to restore or Cancel to dismiss?";
+
 }  // namespace ferrule

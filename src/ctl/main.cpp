@@ -1,0 +1,115 @@
+// ferrule-ctl: the shutter controller from the shell, from scripts and from
+// lab software, without a window. One command a run, or `serve` to own the
+// device and take commands over a socket.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/common/profile_location.h"
+#include "core/link/driver_choice.h"
+#include "core/remote/command_grammar.h"
+#include "core/remote/controller_session.h"
+#include "core/version.h"
+#include "ctl/confirmation.h"
+#include "ctl/ctl_options.h"
+#include "ctl/output.h"
+#include "ctl/serve.h"
+#include "ctl/stop_flag.h"
+
+namespace {
+
+using ferrule::remote::ExitCode;
+using ferrule::remote::Outcome;
+using ferrule::remote::Verb;
+
+std::filesystem::path OwnExecutable(const char* argv0) {
+    std::error_code ignored;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return self.empty() ? std::filesystem::absolute(argv0, ignored) : self;
+}
+
+ferrule::remote::SessionOptions SessionOptionsFor(const ferrule::ctl::CtlOptions& options,
+                                                  const char* argv0) {
+    const auto folders = ferrule::BundledDriverFolders(OwnExecutable(argv0));
+    ferrule::remote::SessionOptions session;
+    session.drivers =
+        options.driver ? std::vector<std::string>{ferrule::ResolveDriver(*options.driver, folders)}
+                       : ferrule::DefaultDrivers(folders);
+    session.device = options.device;
+    session.device.profilePath = options.profile.value_or(ferrule::DefaultProfileLocation());
+    session.timeoutMs = options.timeoutMs;
+    return session;
+}
+
+// One command: the device opened, the command run and waited for, the
+// device released.
+int RunCommand(const ferrule::ctl::CtlOptions& options, ferrule::remote::Command command,
+               ferrule::remote::ControllerSession& session, ferrule::ctl::Output& output) {
+    if (command.verb == Verb::Watch && !command.recordPath.empty()) {
+        return output.Finish(Outcome::Failure(
+            ExitCode::Refused, "watch --record is not available in this version of ferrule-ctl"));
+    }
+    if (Outcome confirmed = ferrule::ctl::Confirm(&command); !confirmed.Done()) {
+        return output.Finish(confirmed);
+    }
+    if (command.verb == Verb::List) {
+        return output.Finish(session.List());
+    }
+    if (Outcome opened = session.Open(); !opened.Done()) {
+        return output.Finish(opened);
+    }
+    // What a command shows as it goes: every byte and moment for watch,
+    // each cycle and the end for a run that is waited for.
+    if (command.verb == Verb::Watch) {
+        session.SetRecordSink([&output](const auto& record) { output.Record(record); });
+    } else if (command.verb == Verb::Run && command.wait) {
+        session.SetRecordSink([&output](const ferrule::remote::LinkRecord& record) {
+            const std::string event = record.json.Get("event");
+            if (event == "\"cycle\"" || event == "\"run-ended\"") {
+                output.Record(record);
+            }
+        });
+    }
+    const Outcome outcome = session.Run(command);
+    session.SetRecordSink({});
+    session.Close();
+    (void)options;
+    return output.Finish(outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ferrule::ctl::ParsedOptions parsed =
+        ferrule::ctl::ParseCtlOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const bool json = parsed.options && parsed.options->json;
+    ferrule::ctl::Output output(json);
+    if (!parsed.options) {
+        return output.Usage(parsed.error);
+    }
+    const ferrule::ctl::CtlOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(ferrule::ctl::kUsageHead, stdout);
+        std::fputs(ferrule::remote::CommandForms(ferrule::remote::Origin::CommandLine).c_str(),
+                   stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("ferrule-ctl %s\n", FERRULE_VERSION);
+        return 0;
+    }
+    const std::atomic<bool>& stop = ferrule::ctl::InstallStopSignals();
+    ferrule::remote::SessionClock clock;
+    ferrule::remote::ControllerSession session(SessionOptionsFor(options, argv[0]), clock);
+    session.SetInterrupt(&stop);
+    if (options.serve) {
+        return ferrule::ctl::Serve(options.serveOptions, session, stop, output);
+    }
+    const ferrule::remote::ParseResult command =
+        ferrule::remote::ParseCommand(options.words, ferrule::remote::Origin::CommandLine);
+    if (!command.command) {
+        return output.Usage(command.error);
+    }
+    return RunCommand(options, *command.command, session, output);
+}
