@@ -23,6 +23,9 @@ public:
     void Record(const remote::LinkRecord& record);
     // A line that tells what the program is doing (serve's addresses).
     void Note(const std::string& text);
+    // Something that went wrong beside the command, which goes on (a record
+    // that stopped). Safe from any thread.
+    void Warning(const std::string& text);
 
 private:
     bool m_json;
