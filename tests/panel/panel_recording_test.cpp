@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <set>
 
 #include "app/shutter_panel_app.h"
 #include "core/timeline/timeline_text.h"
@@ -85,6 +86,12 @@ TEST_F(PanelRecording, MenuItemsRecordAndStop) {
         QAction* action = Item(text);
         ASSERT_NE(action, nullptr);
         EXPECT_FALSE(action->shortcut().isEmpty()) << text;
+    }
+    // No two items of the whole menu share a key, or one would never fire.
+    std::set<QString> keys;
+    for (QAction* action : panel->MenuActions()) {
+        EXPECT_TRUE(keys.insert(action->shortcut().toString()).second)
+            << action->text().toStdString();
     }
     EXPECT_EQ(Item("Stop Recording")->text(), "Stop Recording (no record running)");
     EXPECT_FALSE(Item("Stop Recording")->isEnabled());

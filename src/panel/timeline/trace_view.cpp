@@ -97,8 +97,11 @@ bool TraceView::Advance() {
         return false;
     }
     const int64_t now = m_nowMs();
-    const double end = static_cast<double>(now);
     const double span = m_zoomedByUser ? m_spanMs : FittingSpanMs(now);
+    // Nothing was taken before the window opened: until a whole span has
+    // passed, the trace grows from the left edge rather than showing empty
+    // time before the axis's zero.
+    const double end = std::max(static_cast<double>(now), static_cast<double>(m_originMs) + span);
     if (end == m_endMs && span == m_spanMs) {
         return false;
     }
