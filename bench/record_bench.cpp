@@ -2,13 +2,17 @@
 // run of a hundred thousand cycles on the simulated controller's manual
 // clock, an hour of the link test's full-rate stream into a record (replayed
 // at the stream's real event rates, as fast as the machine goes), the real
-// link test at full speed for some seconds of wall time, and drawing the
-// timeline's whole kept history. Prints figures; never asserts (the machines
+// link test at full speed for some seconds of wall time, drawing the
+// timeline's whole kept history, and Save Log As of ten million lines with
+// the GUI thread's longest pause meanwhile. Prints figures; never asserts (the machines
 // here are shared and noisy).
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +28,8 @@
 #include "core/timeline/shutter_timeline.h"
 #include "core/timeline/timeline_text.h"
 #include "panel/timeline/trace_view.h"
+#include "panel/widgets/log_export.h"
+#include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
 
 namespace {
@@ -314,6 +320,59 @@ void RealLinkTest(int seconds, const std::string& folder) {
     d2xx.Close();
 }
 
+// Save Log As of a log of `lines` raw-byte lines: the copy taken on the GUI
+// thread, the write in the background, and the longest the GUI thread's
+// event loop went without running a 10 ms timer meanwhile.
+void SaveLargeLog(int lines, const std::string& folder) {
+    std::printf("== Save Log As of %d lines\n", lines);
+    ferrule::ReceivedLogModel model;
+    for (int i = 0; i < lines; ++i) {
+        model.AppendRawByte(static_cast<uint8_t>(i));
+        if (i % 600 == 599) {
+            model.CommitPending();
+        }
+    }
+    model.CommitPending();
+    const std::string path = folder + "/ferrule-bench-log.txt";
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer copyTime;
+    copyTime.start();
+    ferrule::LogLines copy = model.VisibleLines();
+    const double copyMs = static_cast<double>(copyTime.nsecsElapsed()) / 1e6;
+    ferrule::LogExport save;
+    QEventLoop loop;
+    ferrule::RewriteResult result;
+    QObject::connect(&save, &ferrule::LogExport::Finished, &loop, [&](ferrule::RewriteResult r) {
+        result = r;
+        loop.quit();
+    });
+    QElapsedTimer sinceTick;
+    double longestPauseMs = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestPauseMs =
+            std::max(longestPauseMs, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
+        sinceTick.restart();
+    });
+    save.Start(path, std::move(copy));
+    sinceTick.start();
+    tick.start();
+    loop.exec();
+    tick.stop();
+    const double seconds = static_cast<double>(total.nsecsElapsed()) / 1e9;
+    std::printf("  %-34s %10.1f ms\n", "copy of the lines (GUI thread)", copyMs);
+    std::printf("  %-34s %10.2f s (%s)\n", "written in the background", seconds,
+                result ? "whole" : result.Reason().c_str());
+    std::printf("  %-34s %10.1f ms (a 10 ms timer, expected about 10)\n",
+                "longest GUI pause while writing", longestPauseMs);
+    std::error_code ignored;
+    std::printf("  %-34s %10.1f MiB\n", "file",
+                MiB(static_cast<double>(std::filesystem::file_size(path, ignored))));
+    std::filesystem::remove(path, ignored);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -325,6 +384,7 @@ int main(int argc, char** argv) {
     HundredThousandCycles(cycles, folder);
     HourOfLinkTest(hour, folder);
     RealLinkTest(real, folder);
+    SaveLargeLog(10'000'000, folder);
     std::printf("peak resident memory of the whole bench: %ld KiB\n", StatusKiB("VmHWM"));
     return 0;
 }
