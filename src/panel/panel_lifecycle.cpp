@@ -84,6 +84,7 @@ void CShutterPanelDlg::OnInitDialog() {
     if (!m_options.recordPath.empty()) {
         StartRecording(m_options.recordPath);
     }
+    StartTimeline();
     OpenAndProbe();
 
     m_fields.m_nShutterMode = 0;

@@ -172,15 +172,25 @@ void CShutterPanelDlg::LogSaved(const ferrule::RewriteResult& result) {
     }
 }
 
+// The timeline takes the shutter's reports from the panel's start, so that a
+// run is there to look at when the window is first opened after it. What it
+// keeps is bounded.
+void CShutterPanelDlg::StartTimeline() {
+    if (m_timeline) {
+        return;
+    }
+    // The controller takes its times and mode when a run starts.
+    m_timeline = std::make_unique<ferrule::ShutterTimeline>([this] {
+        const ferrule::ProtocolState& state = m_engine.State();
+        return ferrule::ConfigureCycle(state.m_strClosedTime, state.m_strExposureTime,
+                                       m_fields.m_nShutterMode, m_fields.m_nNdSteps);
+    });
+    m_engine.AddObserver(m_timeline.get());
+}
+
 ferrule::TimelineWindow* CShutterPanelDlg::ShowTimeline() {
+    StartTimeline();
     if (m_timelineWindow == nullptr) {
-        // The controller takes its times and mode when a run starts.
-        m_timeline = std::make_unique<ferrule::ShutterTimeline>([this] {
-            const ferrule::ProtocolState& state = m_engine.State();
-            return ferrule::ConfigureCycle(state.m_strClosedTime, state.m_strExposureTime,
-                                           m_fields.m_nShutterMode, m_fields.m_nNdSteps);
-        });
-        m_engine.AddObserver(m_timeline.get());
         m_timelineWindow = new ferrule::TimelineWindow(
             *m_timeline, [this] { return MonotonicMs(); },
             [this](const std::string& filter, const std::string& extension, std::string* path) {

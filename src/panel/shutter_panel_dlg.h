@@ -266,6 +266,7 @@ private:
     void OnInitDialog();
     void AddAboutItem();
     void AddRecordingItems();
+    void StartTimeline();
     void RefreshRecordingItems();
     void RecordFailed(const ferrule::RecordFailure& failure);
     void LogSaved(const ferrule::RewriteResult& result);

@@ -47,7 +47,15 @@ QString SecondsText(double ms, double stepMs) {
 TraceView::TraceView(const ShutterTimeline& timeline, std::function<int64_t()> nowMs,
                      QWidget* parent)
     : QWidget(parent), m_timeline(timeline), m_nowMs(std::move(nowMs)) {
+    // The axis counts from what the timeline took first, or from now when it
+    // has taken nothing yet.
     m_originMs = m_nowMs();
+    if (!timeline.Reports().empty()) {
+        m_originMs = std::min(m_originMs, timeline.Reports().front().timeMs);
+    }
+    if (!timeline.Marks().empty()) {
+        m_originMs = std::min(m_originMs, timeline.Marks().front().timeMs);
+    }
     m_endMs = static_cast<double>(m_originMs) + m_spanMs;
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Shutter trace"));
@@ -98,9 +106,9 @@ bool TraceView::Advance() {
     }
     const int64_t now = m_nowMs();
     const double span = m_zoomedByUser ? m_spanMs : FittingSpanMs(now);
-    // Nothing was taken before the window opened: until a whole span has
+    // Nothing was taken before the axis's zero: until a whole span has
     // passed, the trace grows from the left edge rather than showing empty
-    // time before the axis's zero.
+    // time before it.
     const double end = std::max(static_cast<double>(now), static_cast<double>(m_originMs) + span);
     if (end == m_endMs && span == m_spanMs) {
         return false;
