@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev libgtest-dev
+    qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev
     file dpkg-dev desktop-file-utils

@@ -46,7 +46,7 @@ for path in "${expected[@]}"; do
     fi
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for runtime in libqt6widgets6 libqt6gui6 libc6; do
+for runtime in libqt6widgets6 libqt6gui6 libqt6svg6 libc6; do
     if ! grep -q "$runtime" <<<"$depends"; then
         echo "not in Depends: $runtime (Depends: $depends)" >&2
         failed=1

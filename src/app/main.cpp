@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: ferrule [--simulate | --driver NAME-OR-PATH] [--profile PATH] [--serve [ADDR:PORT]]\n"
+    "Usage: ferrule [--simulate | --driver NAME-OR-PATH] [--profile PATH] [--record FILE]\n"
+    "               [--serve [ADDR:PORT]]\n"
     "  --driver LIB      load this D2XX library: a path, a library name, or a\n"
     "                    bundled one, sim (simulated controller) or tty (the\n"
     "                    kernel's FTDI serial driver). Default: libftd2xx.so,\n"
@@ -18,6 +19,8 @@ constexpr const char* kUsage =
     "  --simulate        the same as --driver sim\n"
     "  --profile PATH    keep the device choice in this file\n"
     "                    (default $XDG_CONFIG_HOME/ferrule.INI)\n"
+    "  --record FILE     write a session record (CSV) of every exchange with the\n"
+    "                    controller to FILE from the start\n"
     "  --exit-after MS   end the run after MS milliseconds, as EXIT would, and print\n"
     "                    the status line (for scripted checks)\n"
     "  --serve [ADDR:PORT]  take commands from scripts over a Unix socket in\n"

@@ -51,6 +51,12 @@ CommandLine ParseCommandLine(int argc, char** argv,
             if (auto v = value("--exit-after")) {
                 line.exitAfterMs = std::atoi(v->c_str());
             }
+        } else if (arg == "--record") {
+            if (auto v = value("--record"); v && v->empty()) {
+                line.error = "--record needs a file name";
+            } else if (v) {
+                line.panel.recordPath = *v;
+            }
         } else if (arg == "--serve") {
             line.panel.serveAtStart = true;
             // An address may follow; an option or nothing means the Unix

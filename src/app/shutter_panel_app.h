@@ -18,7 +18,7 @@ struct CommandLine {
     std::string error;
 };
 
-// --driver NAME-OR-PATH, --simulate, --profile PATH, --exit-after MS, --serve
+// --driver NAME-OR-PATH, --simulate, --profile PATH, --record FILE, --exit-after MS, --serve
 // [ADDR:PORT], --socket PATH, --allow-remote, --help. The bundled
 // drivers (--simulate, --driver sim or tty, and the fallback of the default
 // driver) are looked for in driverFolders.

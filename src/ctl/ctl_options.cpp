@@ -28,6 +28,11 @@ const char* const kUsageHead =
     "  way; 'ferrule-ctl doctor' tells what), 4 the link failed.\n"
     "Commands:\n";
 
+const char* const kUsageTail =
+    "watch --record FILE also writes every exchange to FILE as it happens, in the CSV format\n"
+    "  of the panel's Record Session... (time,elapsed_ms,direction,bytes,meaning).\n"
+    "See ferrule-ctl(1).\n";
+
 namespace {
 
 std::optional<int64_t> Milliseconds(const std::string& text) {

@@ -45,5 +45,7 @@ struct ParsedOptions {
 ParsedOptions ParseCtlOptions(const std::vector<std::string>& arguments);
 
 extern const char* const kUsageHead;
+// After the commands.
+extern const char* const kUsageTail;
 
 }  // namespace ferrule::ctl

@@ -17,6 +17,7 @@
 #include "ctl/output.h"
 #include "ctl/serve.h"
 #include "ctl/stop_flag.h"
+#include "ctl/watch_record.h"
 
 namespace {
 
@@ -45,11 +46,15 @@ ferrule::remote::SessionOptions SessionOptionsFor(const ferrule::ctl::CtlOptions
 
 // One command: the device opened, the command run and waited for, the
 // device released.
-int RunCommand(const ferrule::ctl::CtlOptions& options, ferrule::remote::Command command,
-               ferrule::remote::ControllerSession& session, ferrule::ctl::Output& output) {
+int RunCommand(ferrule::remote::Command command, ferrule::remote::ControllerSession& session,
+               ferrule::remote::SessionClock& clock, ferrule::ctl::Output& output) {
+    // Started before the device is opened, so that a file that cannot be
+    // written refuses before anything is sent.
+    ferrule::ctl::WatchRecord record(session, clock, output);
     if (command.verb == Verb::Watch && !command.recordPath.empty()) {
-        return output.Finish(Outcome::Failure(
-            ExitCode::Refused, "watch --record is not available in this version of ferrule-ctl"));
+        if (Outcome started = record.Start(command.recordPath); !started.Done()) {
+            return output.Finish(started);
+        }
     }
     if (Outcome confirmed = ferrule::ctl::Confirm(&command); !confirmed.Done()) {
         return output.Finish(confirmed);
@@ -61,7 +66,7 @@ int RunCommand(const ferrule::ctl::CtlOptions& options, ferrule::remote::Command
         return ferrule::ctl::Doctor(session, output);
     }
     if (Outcome opened = session.Open(); !opened.Done()) {
-        return output.Finish(opened);
+        return output.Finish(record.Finish(opened));
     }
     // What a command shows as it goes: every byte and moment for watch,
     // each cycle and the end for a run that is waited for.
@@ -75,10 +80,9 @@ int RunCommand(const ferrule::ctl::CtlOptions& options, ferrule::remote::Command
             }
         });
     }
-    const Outcome outcome = session.Run(command);
+    const Outcome outcome = record.Finish(session.Run(command));
     session.SetRecordSink({});
     session.Close();
-    (void)options;
     return output.Finish(outcome);
 }
 
@@ -97,6 +101,7 @@ int main(int argc, char** argv) {
         std::fputs(ferrule::ctl::kUsageHead, stdout);
         std::fputs(ferrule::remote::CommandForms(ferrule::remote::Origin::CommandLine).c_str(),
                    stdout);
+        std::fputs(ferrule::ctl::kUsageTail, stdout);
         return 0;
     }
     if (options.version) {
@@ -115,5 +120,5 @@ int main(int argc, char** argv) {
     if (!command.command) {
         return output.Usage(command.error);
     }
-    return RunCommand(options, *command.command, session, output);
+    return RunCommand(*command.command, session, clock, output);
 }

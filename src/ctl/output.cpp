@@ -50,4 +50,13 @@ void Output::Text(const std::string& text) {
     std::fflush(stdout);
 }
 
+void Output::Warning(const std::string& text) {
+    if (m_json) {
+        std::printf("%s\n", remote::JsonObject().Set("warning", text).Text().c_str());
+        std::fflush(stdout);
+    } else {
+        std::fprintf(stderr, "ferrule-ctl: warning: %s\n", text.c_str());
+    }
+}
+
 }  // namespace ferrule::ctl

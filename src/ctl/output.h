@@ -28,6 +28,9 @@ public:
     // Text for a person, as it is.
     void Text(const std::string& text);
     bool Json() const { return m_json; }
+    // Something that went wrong beside the command, which goes on (a record
+    // that stopped). Safe from any thread.
+    void Warning(const std::string& text);
 
 private:
     bool m_json;

@@ -20,6 +20,7 @@
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/about_box.h"
 #include "panel/widgets/app_icon.h"
+#include "panel/widgets/log_export.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ void CShutterPanelDlg::OnInitDialog() {
     AddAboutItem();
     AddReconnectItem();
     AddDiagnoseItem();
+    AddRecordingItems();
     AddServeItem();
     setWindowIcon(ferrule::AppIcon());
 
@@ -81,6 +83,10 @@ void CShutterPanelDlg::OnInitDialog() {
     ReadDeviceChoice();
     UpdateData(false);
 
+    if (!m_options.recordPath.empty()) {
+        StartRecording(m_options.recordPath);
+    }
+    StartTimeline();
     OpenAndProbe();
 
     m_fields.m_nShutterMode = 0;
@@ -186,6 +192,12 @@ void CShutterPanelDlg::ExitSequence() {
     m_pollTimer->stop();
     if (m_reconnectTimer != nullptr) {
         m_reconnectTimer->stop();
+    }
+    // The record ends with everything the link did, on disk; a log being
+    // saved is finished, not thrown away.
+    StopRecording();
+    if (m_logExport) {
+        m_logExport->Wait();
     }
     m_d2xx.FreeLibrary();
     UpdateData(true);

@@ -29,7 +29,7 @@ void CShutterPanelDlg::AddReconnectItem() {
     m_reconnectAction->setObjectName("reconnectAutomatically");
     m_reconnectAction->setCheckable(true);
     m_reconnectAction->setChecked(on);
-    m_reconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    m_reconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
     m_reconnectAction->setStatusTip(
         "Open the device again by itself when it comes back after the link was lost");
     connect(m_reconnectAction, &QAction::toggled, this, &CShutterPanelDlg::OnReconnectToggled);

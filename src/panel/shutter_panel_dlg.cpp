@@ -11,13 +11,17 @@
 #include <QTimer>
 
 #include "core/common/scope_guards.h"
+#include "core/record/session_record.h"
 #include "core/resources/dialog_template.h"
+#include "core/timeline/shutter_timeline.h"
 #include "panel/panel_remote.h"
+#include "panel/timeline/timeline_window.h"
 #include "panel/widgets/app_icon.h"
 #include "panel/widgets/button_accessible.h"
 #include "panel/widgets/dialog_builder.h"
 #include "panel/widgets/line_list_view.h"
 #include "panel/widgets/live_notice.h"
+#include "panel/widgets/log_export.h"
 #include "panel/widgets/received_log_model.h"
 
 using ferrule::BuildDialogControls;
@@ -43,6 +47,14 @@ CShutterPanelDlg::CShutterPanelDlg(PanelOptions options, QWidget* parent)
 CShutterPanelDlg::~CShutterPanelDlg() {
     m_remote.reset();
     m_engine.Blink().StopAndWait();
+    if (m_record) {
+        m_engine.RemoveObserver(m_record.get());
+        m_record->Stop();
+    }
+    delete m_timelineWindow;
+    if (m_timeline) {
+        m_engine.RemoveObserver(m_timeline.get());
+    }
 }
 
 void CShutterPanelDlg::BuildPanel() {

@@ -41,8 +41,14 @@ class PanelRemote;
 namespace ferrule {
 class LineListView;
 class LiveNotice;
+class LogExport;
 class ReceivedLogModel;
+class SessionRecord;
+class ShutterTimeline;
+class TimelineWindow;
 struct LinkFinding;
+struct RecordFailure;
+struct RewriteResult;
 }  // namespace ferrule
 
 struct PanelOptions {
@@ -52,6 +58,8 @@ struct PanelOptions {
     // Tried in order when driverLibrary cannot be loaded; the load message
     // appears only when none of them loads either.
     std::vector<std::string> fallbackDrivers = {};
+    // A session record to write from the start, when not empty.
+    std::string recordPath = {};
     // Serving clients over a socket (ferrule --serve): where, and whether
     // from the start; the context menu's item starts and stops it.
     ferrule::remote::LineServerOptions serve = {};
@@ -227,6 +235,24 @@ public:
     // The exit code the panel's run ended with.
     int ExitCode() const { return m_exitCode; }
 
+    // The session record: every exchange with the controller to a CSV file.
+    // A record that cannot be started or written says so in a warning box
+    // naming the file and the reason; the link is not touched.
+    void OnRecordSession();
+    bool StartRecording(const std::string& path);
+    void StopRecording();
+    bool Recording() const;
+    // Save Log As...: the received-data list's lines to a text file, written
+    // in the background with progress and Cancel.
+    void OnSaveLogAs();
+    ferrule::LogExport* LogSaving() const { return m_logExport; }
+    // The Shutter Timeline window, made on first use; it follows the link
+    // from then on.
+    ferrule::TimelineWindow* ShowTimeline();
+    ferrule::TimelineWindow* Timeline() const { return m_timelineWindow; }
+    // The context menu's items, in order.
+    const std::vector<QAction*>& MenuActions() const { return m_menuActions; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -272,6 +298,11 @@ private:
     void PlaceLinkNotice();
     void ShowOpenRefusal(ferrule::OpenRefusal refusal);
     void PointStatusToDoctor();
+    void AddRecordingItems();
+    void StartTimeline();
+    void RefreshRecordingItems();
+    void RecordFailed(const ferrule::RecordFailure& failure);
+    void LogSaved(const ferrule::RewriteResult& result);
     void AddServeItem();
     // Adds an item to the panel's context menu (a right click, the menu key
     // or Shift+F10), after those already there; its shortcut works anywhere
@@ -346,5 +377,13 @@ private:
     int m_modalDepth = 0;                     // message boxes and prompts open
     bool m_showingPendingMessages = false;
     std::deque<QString> m_pendingMessages;  // driver messages waiting for a box to close
+
+    std::unique_ptr<ferrule::SessionRecord> m_record;
+    QAction* m_recordAction = nullptr;
+    QAction* m_stopRecordAction = nullptr;
+    ferrule::LogExport* m_logExport = nullptr;
+    QWidget* m_logProgress = nullptr;
+    std::unique_ptr<ferrule::ShutterTimeline> m_timeline;
+    ferrule::TimelineWindow* m_timelineWindow = nullptr;
     std::unique_ptr<PanelRemote> m_remote;  // after the engine, which it observes
 };

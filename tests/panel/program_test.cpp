@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "csv_rows.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -142,4 +144,38 @@ TEST(Program, UnknownOptionIsRefusedWithUsage) {
     RunResult run = RunProgram("--frobnicate", "QT_QPA_PLATFORM=offscreen");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.output.find("Usage: ferrule"), std::string::npos) << run.output;
+}
+
+// A record started with --record reaches the file while the program runs, so
+// a program killed outright leaves every row but the last fraction of a
+// second, each row whole.
+TEST(Program, ARecordOutlivesTheProgramKilled) {
+    TempDir dir;
+    const std::string record = dir.File("session.csv");
+    // The simulated controller streams bytes by itself, as an echoed link test.
+    ChildProcess program({"/bin/sh", "-c",
+                          "FERRULE_SIM_FEED=12800 QT_QPA_PLATFORM=offscreen exec " +
+                              std::string(FERRULE_EXECUTABLE) + " --simulate --profile " +
+                              DemoProfile(dir) + " --record " + record});
+    ASSERT_TRUE(program.Started());
+    auto receivedRows = [&] {
+        const std::vector<CsvRow> rows = ReadCsv(record);
+        return std::count_if(rows.begin(), rows.end(), [](const CsvRow& row) {
+            return row.size() == 5 && row[2] == "received";
+        });
+    };
+    ASSERT_TRUE(Eventually([&] { return receivedRows() >= 5; }));
+    program.Signal(SIGKILL);
+    ASSERT_TRUE(program.Wait().has_value());
+    const std::string text = ReadWhole(record);
+    const std::vector<CsvRow> rows = ParseCsv(text);
+    ASSERT_GE(rows.size(), 7u);
+    EXPECT_EQ(rows[0], (CsvRow{"time", "elapsed_ms", "direction", "bytes", "meaning"}));
+    EXPECT_EQ(rows[1][4], "record started");
+    EXPECT_EQ(text.back(), '\n');
+    for (const CsvRow& row : rows) {
+        EXPECT_EQ(row.size(), 5u);
+    }
+    EXPECT_EQ(rows[2][4], "link test pattern");
+    EXPECT_NE(rows.back()[4], "record stopped");
 }

@@ -20,6 +20,7 @@
 
 #include "../tty/pty_sim_process.h"
 #include "child_process.h"
+#include "csv_rows.h"
 #include "socket_client.h"
 #include "temp_dir.h"
 
@@ -110,6 +111,81 @@ TEST_F(CtlProgram, RunGoWaitPrintsEachCycleAsJsonAndTheEnd) {
     EXPECT_THAT(run.output, HasSubstr("{\"event\": \"cycle\", \"left\": 0, \"t_ms\": "));
     EXPECT_THAT(run.output, HasSubstr("{\"event\": \"run-ended\", \"t_ms\": "));
     EXPECT_THAT(run.output, HasSubstr("{\"run\": \"ended\", \"cycles\": 1}\n"));
+}
+
+int ReceivedRows(const std::string& path) {
+    const std::vector<CsvRow> rows = ReadCsv(path);
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const CsvRow& row) {
+        return row.size() == 5 && row[2] == "received";
+    }));
+}
+
+// watch --record writes the panel's session record: its header, a row per
+// read with its time, bytes and meaning, each row whole. The simulated
+// controller streams bytes by itself here, as an echoed link test.
+TEST_F(CtlProgram, WatchRecordWritesTheSessionRecord) {
+    const std::string path = dir.File("watch.csv");
+    setenv("FERRULE_SIM_FEED", "12800", 1);
+    const CtlRun watched =
+        Ctl({"--driver", "sim", "--index", "0", "watch", "--seconds", "0.3", "--record", path});
+    unsetenv("FERRULE_SIM_FEED");
+    EXPECT_EQ(watched.code, 0) << watched.output.substr(0, 2000);
+    const std::vector<CsvRow> rows = ReadCsv(path);
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(rows[0], (CsvRow{"time", "elapsed_ms", "direction", "bytes", "meaning"}));
+    EXPECT_EQ(rows[1][4], "record started");
+    EXPECT_EQ(rows.back()[4], "record stopped");
+    const std::regex isoTime(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)");
+    int64_t lastElapsed = 0;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 5u);
+        EXPECT_TRUE(std::regex_match(rows[i][0], isoTime)) << rows[i][0];
+        EXPECT_GE(std::stoll(rows[i][1]), lastElapsed);
+        lastElapsed = std::stoll(rows[i][1]);
+    }
+    EXPECT_EQ(rows[2][2], "received");
+    EXPECT_THAT(rows[2][3], StartsWith("40 41 42 43"));
+    EXPECT_EQ(rows[2][4], "link test pattern");
+
+    const CtlRun refused =
+        Ctl({"--driver", "sim", "--index", "0", "watch", "--record", dir.File("")});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_THAT(refused.output, HasSubstr("watch: the session record " + dir.File("") +
+                                          " could not be started: it is a folder"));
+}
+
+// The record reaches the file while ferrule-ctl watches, so killing it
+// outright loses nothing already read; a record deleted under it stops with a
+// warning, the watch goes on, and the exit code says the record is short.
+TEST_F(CtlProgram, WatchRecordIsOnDiskWhileRunningAndItsFailureIsTold) {
+    const std::string path = dir.File("killed.csv");
+    {
+        ChildProcess killed({"/bin/sh", "-c",
+                             "FERRULE_SIM_FEED=12800 exec " + std::string(FERRULE_CTL_EXECUTABLE) +
+                                 " --driver sim --index 0 watch --record " + path + " >/dev/null"});
+        ASSERT_TRUE(Eventually([&] { return ReceivedRows(path) >= 5; }));
+        killed.Signal(SIGKILL);
+        ASSERT_TRUE(killed.Wait().has_value());
+        const std::string text = ReadWhole(path);
+        EXPECT_EQ(text.back(), '\n');
+        EXPECT_GE(ReceivedRows(path), 5);
+        EXPECT_NE(ParseCsv(text).back()[4], "record stopped");
+    }
+
+    const std::string deleted = dir.File("deleted.csv");
+    ChildProcess watch({FERRULE_CTL_EXECUTABLE, "--driver", "sim", "--index", "0", "--json",
+                        "watch", "--record", deleted});
+    ASSERT_TRUE(Eventually([&] { return ReadCsv(deleted).size() >= 2; }));
+    std::filesystem::remove(deleted);
+    EXPECT_EQ(watch.ReadLine(), "{\"warning\": \"The session record " + deleted +
+                                    " could not be written: the file was deleted. Recording "
+                                    "has stopped.\"}");
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.ReadLine(), "{\"error\": \"watch: the session record " + deleted +
+                                    " is incomplete: the file was deleted\", \"exit\": 2}");
+    const std::optional<int> status = watch.Wait();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2);
 }
 
 TEST_F(CtlProgram, ServeAnswersSeveralClientsAndLeavesNothingBehindOnSigterm) {

@@ -159,7 +159,7 @@ TEST_F(TtyReconnect, SearchHasTheLastWordAndTheMenuItemTurnsItOffForGood) {
     ASSERT_NE(reconnect, nullptr);
     EXPECT_TRUE(reconnect->isCheckable());
     EXPECT_TRUE(reconnect->isChecked());
-    EXPECT_EQ(reconnect->shortcut(), QKeySequence("Ctrl+Shift+R"));
+    EXPECT_EQ(reconnect->shortcut(), QKeySequence("Ctrl+Alt+R"));
     ASSERT_NE(Action("diagnoseLink"), nullptr);
     EXPECT_EQ(Action("diagnoseLink")->shortcut(), QKeySequence("Ctrl+D"));
     EXPECT_TRUE(panel->actions().contains(reconnect));

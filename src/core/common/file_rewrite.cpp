@@ -108,10 +108,40 @@ bool FolderRefuses(int error) {
     return error == EACCES || error == EPERM || error == EROFS || error == EBUSY;
 }
 
-enum class Replaced { Done, FolderRefused, Failed };
+enum class Replaced { Done, FolderRefused, Failed, Cancelled };
+
+// Writes the producer's pieces one after the other into fd.
+bool WriteProduced(int fd, const std::function<bool(const ContentSink&)>& produce, int* error,
+                   bool* cancelled) {
+    off_t offset = 0;
+    bool failed = false;
+    const ContentSink sink = [&](std::string_view piece) {
+        if (failed) {
+            return false;
+        }
+        size_t done = 0;
+        while (done < piece.size()) {
+            ssize_t n = ::pwrite(fd, piece.data() + done, piece.size() - done, offset);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                *error = n < 0 ? errno : EIO;
+                failed = true;
+                return false;
+            }
+            done += static_cast<size_t>(n);
+            offset += n;
+        }
+        return true;
+    };
+    const bool finished = produce(sink);
+    *cancelled = !finished && !failed;
+    return finished && !failed;
+}
 
 Replaced ReplaceByRename(const fs::path& target, const struct stat* existing,
-                         std::string_view content, int* error) {
+                         const std::function<bool(const ContentSink&)>& produce, int* error) {
     std::string temporary;
     UniqueDescriptor out(CreateTemporary(target, existing != nullptr, &temporary, error));
     if (out.Get() < 0) {
@@ -128,7 +158,8 @@ Replaced ReplaceByRename(const fs::path& target, const struct stat* existing,
             ok = false;
         }
     }
-    ok = ok && WriteAllAt(out.Get(), content, error);
+    bool cancelled = false;
+    ok = ok && WriteProduced(out.Get(), produce, error, &cancelled);
     if (ok && ::fsync(out.Get()) != 0) {
         *error = errno;
         ok = false;
@@ -144,7 +175,7 @@ Replaced ReplaceByRename(const fs::path& target, const struct stat* existing,
     }
     if (!ok) {
         ::unlink(temporary.c_str());
-        return Replaced::Failed;
+        return cancelled ? Replaced::Cancelled : Replaced::Failed;
     }
     return Replaced::Done;
 }
@@ -199,51 +230,104 @@ std::string RewriteResult::Reason() const {
             return "is read-only";
         case RewriteOutcome::NotAFile:
             return "is not a regular file";
+        case RewriteOutcome::Cancelled:
+            return "was not written (cancelled)";
         case RewriteOutcome::Failed:
             break;
     }
     return "could not be written (" + std::generic_category().message(error) + ")";
 }
 
-RewriteResult RewriteFile(const std::string& path,
-                          const std::function<std::string(std::string_view)>& edit) {
-    int error = 0;
-    std::optional<fs::path> target = FinalTarget(path, &error);
-    if (!target) {
-        return Failure(error);
-    }
+namespace {
 
+// The file a rewrite replaces, and whether it may be replaced.
+struct Target {
+    fs::path path;
+    bool exists = false;
     struct stat existing {};
-    const bool exists = ::stat(target->c_str(), &existing) == 0;
-    if (!exists && errno != ENOENT) {
-        return Failure(errno);
+};
+
+std::optional<Target> WritableTarget(const std::string& path, RewriteResult* refusal) {
+    int error = 0;
+    std::optional<fs::path> final = FinalTarget(path, &error);
+    if (!final) {
+        *refusal = Failure(error);
+        return std::nullopt;
     }
-    std::string old;
-    if (exists) {
-        if (!S_ISREG(existing.st_mode)) {
-            return {RewriteOutcome::NotAFile, 0};
+    Target target{*final};
+    target.exists = ::stat(target.path.c_str(), &target.existing) == 0;
+    if (!target.exists && errno != ENOENT) {
+        *refusal = Failure(errno);
+        return std::nullopt;
+    }
+    if (target.exists) {
+        if (!S_ISREG(target.existing.st_mode)) {
+            *refusal = {RewriteOutcome::NotAFile, 0};
+            return std::nullopt;
         }
         // The mode bits, not only access(): the superuser may write anything,
         // but a file its owner made read-only is meant to stay as it is.
-        if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-            return {RewriteOutcome::ReadOnly, 0};
+        if ((target.existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            *refusal = {RewriteOutcome::ReadOnly, 0};
+            return std::nullopt;
         }
         // Someone else's file that we may not write is not replaced either,
         // though the folder would let us.
-        if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
-            return Failure(errno);
+        if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
+            *refusal = Failure(errno);
+            return std::nullopt;
         }
-        // A file that cannot be read would be rewritten without what it held.
-        if (!ReadAll(*target, &old, &error)) {
-            return Failure(error);
-        }
+    }
+    return target;
+}
+
+}  // namespace
+
+RewriteResult ReplaceFileContent(const std::string& path,
+                                 const std::function<bool(const ContentSink&)>& produce) {
+    RewriteResult refusal;
+    std::optional<Target> target = WritableTarget(path, &refusal);
+    if (!target) {
+        return refusal;
+    }
+    int error = 0;
+    switch (ReplaceByRename(target->path, target->exists ? &target->existing : nullptr, produce,
+                            &error)) {
+        case Replaced::Done:
+            return {};
+        case Replaced::Cancelled:
+            return {RewriteOutcome::Cancelled, 0};
+        case Replaced::Failed:
+        case Replaced::FolderRefused:
+            break;
+    }
+    return Failure(error);
+}
+
+RewriteResult RewriteFile(const std::string& path,
+                          const std::function<std::string(std::string_view)>& edit) {
+    RewriteResult refusal;
+    std::optional<Target> found = WritableTarget(path, &refusal);
+    if (!found) {
+        return refusal;
+    }
+    const fs::path* target = &found->path;
+    const bool exists = found->exists;
+    const struct stat& existing = found->existing;
+    int error = 0;
+    std::string old;
+    // A file that cannot be read would be rewritten without what it held.
+    if (exists && !ReadAll(*target, &old, &error)) {
+        return Failure(error);
     }
 
     const std::string content = edit(old);
-    switch (ReplaceByRename(*target, exists ? &existing : nullptr, content, &error)) {
+    const auto whole = [&content](const ContentSink& sink) { return sink(content); };
+    switch (ReplaceByRename(*target, exists ? &existing : nullptr, whole, &error)) {
         case Replaced::Done:
             return {};
         case Replaced::Failed:
+        case Replaced::Cancelled:
             return Failure(error);
         case Replaced::FolderRefused:
             break;

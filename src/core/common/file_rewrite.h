@@ -11,9 +11,10 @@ namespace ferrule {
 
 enum class RewriteOutcome {
     Written,
-    ReadOnly,  // the file has no write permission bit at all; left alone
-    NotAFile,  // the path names a folder, a device or the like; left alone
-    Failed,    // an error, in `error`; the old file is unchanged
+    ReadOnly,   // the file has no write permission bit at all; left alone
+    NotAFile,   // the path names a folder, a device or the like; left alone
+    Failed,     // an error, in `error`; the old file is unchanged
+    Cancelled,  // the content's producer gave up; the old file is unchanged
 };
 
 struct RewriteResult {
@@ -37,5 +38,19 @@ struct RewriteResult {
 // even by a user whose privileges would allow it.
 RewriteResult RewriteFile(const std::string& path,
                           const std::function<std::string(std::string_view)>& edit);
+
+// Takes the next piece of a new file's content; false when it could not be
+// written, after which the producer should stop.
+using ContentSink = std::function<bool(std::string_view piece)>;
+
+// Writes a whole new file piece by piece, for content too large to hold in
+// memory at once. The producer hands every piece to the sink and returns
+// false to give up. As RewriteFile does, it follows symlinks, carries an
+// existing file's mode and owner, and leaves read-only files and non-files
+// alone; but the new file is only ever written beside the target and renamed
+// over it, so the file is complete or not there at all (an old file stays as
+// it was). A folder that takes no new file fails.
+RewriteResult ReplaceFileContent(const std::string& path,
+                                 const std::function<bool(const ContentSink&)>& produce);
 
 }  // namespace ferrule

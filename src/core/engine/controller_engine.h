@@ -165,7 +165,11 @@ private:
     int m_bLinkReady = 0;
     LinkTest m_linkTest;
     InfoReplyText m_infoReply;
-    int64_t m_uploadHeardMs = 0;                 // when the upload last heard from the controller
+    int64_t m_uploadHeardMs = 0;  // when the upload last heard from the controller
+    // For observers: when the poll last looked at the queue, and how long
+    // before the batch being decoded it had looked.
+    int64_t m_lastPollMs = -1;
+    int m_batchWaitedMs = 0;
     ByteEffect m_byteEffect = ByteEffect::None;  // what the byte being decoded did
     bool m_batchOnlyCounted = false;  // every byte of the batch so far was only counted and listed
     // The link test tells its writes from its own thread; an observer may add

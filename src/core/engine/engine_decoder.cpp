@@ -2,6 +2,9 @@
 // to, by the states that earlier commands armed, in a fixed order: the
 // free-run countdown, the information reply, the status reply, the Apply
 // upload, the reset follow-up, and the plain path.
+#include <algorithm>
+#include <cstdint>
+
 #include "core/common/leading_integer.h"
 #include "core/engine/controller_engine.h"
 #include "core/protocol/apply_upload.h"
@@ -99,11 +102,13 @@ void ControllerEngine::FreeRunCountdown(uint8_t byte) {
             const int left = LeadingInteger(m_fields.m_strCyclesLeft);
             m_byteEffect = ByteEffect::CycleCounted;
             if (left == 1) {
+                // The run's last cycle; a run started by a trigger pulse
+                // stays armed for the next pulse while the input is on.
                 m_fields.m_strCyclesLeft = m_fields.m_strRepeatCount;
+                m_byteEffect = ByteEffect::RunEnded;
                 if (m_state.m_nFreeRunCountMode == 2 ||
                     (m_state.m_nFreeRunCountMode == 1 && m_fields.m_nTriggerMode == -1)) {
                     m_state.m_nFreeRunCountMode = 0;
-                    m_byteEffect = ByteEffect::RunEnded;
                 }
             } else {
                 m_fields.m_strCyclesLeft = std::to_string(left - 1);
@@ -236,6 +241,18 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
         return result;
     }
     result.ran = true;
+    // How late a batch may be read is what observers timing the controller's
+    // reports need; without them the poll stays one queue query.
+    int waitedMs = 0;
+    if (Observed()) {
+        const int64_t now = m_hooks.NowMs();
+        waitedMs = m_lastPollMs < 0
+                       ? 0
+                       : static_cast<int>(std::min<int64_t>(now - m_lastPollMs, INT32_MAX));
+        m_lastPollMs = now;
+    } else {
+        m_lastPollMs = -1;
+    }
     if (m_d2xx.GetQueueStatus(&result.waiting) != FT_OK) {
         m_hooks.ReadFields();
         m_fields.m_strStatus = "USB not open.";
@@ -257,8 +274,10 @@ ControllerEngine::PollResult ControllerEngine::Poll() {
             m_d2xx.Read(m_receiveBuffer, std::min<DWORD>(result.waiting, kReceiveBufferSize), &got);
         const bool decodable =
             got <= kReceiveBufferSize && (status == FT_OK || status == FT_IO_ERROR);
+        m_batchWaitedMs = waitedMs;
         result.decoded = decodable ? got : 0;
         DecodeBatch(m_receiveBuffer, result.decoded);
+        m_batchWaitedMs = 0;
     } else if (ExpireSilentUpload()) {
         m_hooks.WriteFields();
     }
@@ -271,7 +290,9 @@ void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
         m_hooks.ReadFields();
         const bool observed = Observed();
         if (observed) {
-            Notify({.kind = EngineEvent::Kind::Received, .bytes = {bytes, count}});
+            Notify({.kind = EngineEvent::Kind::Received,
+                    .bytes = {bytes, count},
+                    .number = m_batchWaitedMs});
         }
         for (size_t i = 0; i < count; ++i) {
             ReplyDecoder(bytes[i]);

@@ -29,7 +29,8 @@ enum class ByteEffect {
     ShutterOpened,    // 0xAA: the shutter reported open
     ShutterClosed,    // 0xAC: the shutter reported closed
     CycleCounted,     // a run's cycle completed
-    RunEnded,         // the run ended: its carriage return, or its last cycle
+    RunEnded,         // the run ended: its carriage return, or its last cycle counted
+                      // (a trigger-started run's countdown stays armed for the next pulse)
     InfoStarted,      // 0xFD: the information reply follows
     StatusRequested,  // the reset follow-up asked for the status
 };
@@ -54,7 +55,9 @@ struct EngineEvent {
     std::span<const uint8_t> bytes{};  // Sent, Received, LinkTestSent; Byte: the one byte
     std::string_view text{};           // Sent, InfoReply, UploadEnded
     int number = 0;                    // UploadStep: the step; Byte: position in its reply;
-                                       // CycleCounted: cycles left
+                                       // CycleCounted: cycles left; Received: milliseconds
+                                       // since the poll before looked (0: unknown), so the
+                                       // most the batch's bytes may have waited
     ByteRoute route = ByteRoute::Plain;
     ByteEffect effect = ByteEffect::None;
     const StatusValues* status = nullptr;  // StatusReply

@@ -11,6 +11,39 @@ std::string RawByteLine(uint8_t byte) {
     return line;
 }
 
+void LogLines::AppendLine(size_t row, std::string& out) const {
+    const auto it = std::lower_bound(textRows.begin(), textRows.end(), static_cast<int>(row));
+    if (it != textRows.end() && static_cast<size_t>(*it) == row) {
+        out += texts[static_cast<size_t>(it - textRows.begin())];
+    } else {
+        // RawByteLine without the formatting call: millions of lines.
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        const uint8_t byte = bytes[row];
+        if (byte >= 100) {
+            out += static_cast<char>('0' + byte / 100);
+        }
+        if (byte >= 10) {
+            out += static_cast<char>('0' + byte / 10 % 10);
+        }
+        out += static_cast<char>('0' + byte % 10);
+        out += "  0x";
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 0x0F];
+    }
+    out += '\n';
+}
+
+LogLines ReceivedLogModel::VisibleLines() const {
+    const auto visible = static_cast<size_t>(m_visibleRows);
+    LogLines lines;
+    lines.bytes.assign(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(visible));
+    for (size_t i = 0; i < m_textRows.size() && static_cast<size_t>(m_textRows[i]) < visible; ++i) {
+        lines.textRows.push_back(m_textRows[i]);
+        lines.texts.push_back(m_texts[i]);
+    }
+    return lines;
+}
+
 void ReceivedLogModel::AppendRawByte(uint8_t byte) {
     m_bytes.push_back(byte);
 }

@@ -12,6 +12,17 @@
 
 namespace ferrule {
 
+// A copy of the log's lines, for writing them out away from the model.
+struct LogLines {
+    std::vector<uint8_t> bytes;  // per line, as the model keeps them
+    std::vector<int> textRows;
+    std::vector<std::string> texts;
+
+    size_t Count() const { return bytes.size(); }
+    // Appends line `row` and its line end.
+    void AppendLine(size_t row, std::string& out) const;
+};
+
 class ReceivedLogModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -29,6 +40,9 @@ public:
     // Visible and staged lines together, as the handlers count them.
     int LineCount() const { return static_cast<int>(m_bytes.size()); }
     std::string LineText(int row) const;
+
+    // The lines shown, copied.
+    LogLines VisibleLines() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
