@@ -12,8 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <thread>
@@ -21,6 +19,7 @@
 
 #include "core/common/profile_file.h"
 #include "core/protocol/poll_pace.h"
+#include "measure.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/line_list_view.h"
 #include "panel/widgets/received_log_model.h"
@@ -44,38 +43,6 @@ public:
     }
     std::optional<int64_t> nowMs;
 };
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs the event loop for seconds of wall time; returns the CPU share of one core.
-double CoreShareOver(double seconds) {
-    QElapsedTimer wall;
-    wall.start();
-    double cpu0 = CpuSeconds();
-    RunFor(static_cast<int>(seconds * 1000));
-    return (CpuSeconds() - cpu0) / (static_cast<double>(wall.nsecsElapsed()) * 1e-9);
-}
 
 void Report(const char* what, double value, const char* unit, double target, bool lowerIsBetter) {
     std::printf("%-62s %10.3f %-3s target %-8g ratio %.2f%s\n", what, value, unit, target,
@@ -103,7 +70,7 @@ std::unique_ptr<BenchPanel> OpenPanel(const std::string& profilePath) {
 void Drain(BenchPanel& panel) {
     for (int last = -1; last != panel.Fields().m_nReceivedBytes;) {
         last = panel.Fields().m_nReceivedBytes;
-        RunFor(static_cast<int>(PollPace::kHoldMs) + 100);
+        bench::RunEventLoopFor(static_cast<int>(PollPace::kHoldMs) + 100);
     }
 }
 
@@ -170,9 +137,9 @@ double StreamWakeUps(SimLibrary& sim, BenchPanel& panel, int count) {
         sim.fsim_inject(0, bytes.data(), perWakeUp);
         sim.fsim_advance_us(PollPace::kStreamMs * 1000);
         *panel.nowMs += PollPace::kStreamMs;
-        double c0 = CpuSeconds();
+        double c0 = bench::CpuSeconds();
         panel.Poll();
-        cpu += CpuSeconds() - c0;
+        cpu += bench::CpuSeconds() - c0;
     }
     return cpu;
 }
@@ -221,14 +188,14 @@ int main(int argc, char** argv) {
 
     // Idle: an open link, nothing queued, the quiet pace.
     Drain(*panel);
-    double idle = CoreShareOver(seconds);
+    double idle = bench::CoreShareOver(seconds);
     Report("idle open link, share of one core (%)", idle * 100, "%", 0.25, true);
 
     // The link's full rate: the controller sends without pause for the whole run.
     std::vector<uint8_t> stream(static_cast<size_t>(12'800 * seconds), 0x41);
     sim.fsim_inject(0, stream.data(), static_cast<uint32_t>(stream.size()));
     int before = panel->Fields().m_nReceivedBytes;
-    double full = CoreShareOver(seconds);
+    double full = bench::CoreShareOver(seconds);
     int received = panel->Fields().m_nReceivedBytes - before;
     Figure("full link rate 12,800 B/s, share of one core (%)", full * 100, "%");
     std::printf("%-62s %10d bytes (%.0f B/s)\n", "  received in the run", received,
@@ -290,9 +257,9 @@ int main(int argc, char** argv) {
         }
         sim.fsim_inject(0, batch.data(), 600);
         sim.fsim_advance_us(600 * 79);
-        double c0 = CpuSeconds();
+        double c0 = bench::CpuSeconds();
         panel->Poll();
-        cpu += CpuSeconds() - c0;
+        cpu += bench::CpuSeconds() - c0;
     }
     double perByte = cpu / (polls * 600.0);
     Figure("ceiling 600 bytes per read: CPU per byte (us)", perByte * 1e6, "us");
@@ -303,7 +270,7 @@ int main(int argc, char** argv) {
 
     // Memory: ten million raw-byte lines in the log, then jumps to any line.
     panel->OnClear();
-    long rss0 = ResidentKiB();
+    long rss0 = bench::ResidentKiB();
     const int lines = 10'000'000;
     for (int i = 0; i < lines; ++i) {
         panel->m_logReceived->AppendRawByte(static_cast<uint8_t>(i));
@@ -311,7 +278,7 @@ int main(int argc, char** argv) {
             panel->m_logReceived->CommitPending();
     }
     panel->m_logReceived->CommitPending();
-    long rss1 = ResidentKiB();
+    long rss1 = bench::ResidentKiB();
     Report("memory per logged line after 10 million (bytes)", (rss1 - rss0) * 1024.0 / lines, "B",
            2.0, true);
     ferrule::LineListView* list = panel->m_listReceived;
@@ -337,10 +304,10 @@ int main(int argc, char** argv) {
         for (uint32_t b = 0; b < perWakeUp; ++b)
             panel->m_logReceived->AppendRawByte(static_cast<uint8_t>(0x40 | (b & 15)));
         panel->UpdateData(false);
-        double c0 = CpuSeconds();
+        double c0 = bench::CpuSeconds();
         QEvent frame(QEvent::UpdateRequest);  // what the panel paints at its next frame
         QCoreApplication::sendEvent(panel.get(), &frame);
-        frameCpu += CpuSeconds() - c0;
+        frameCpu += bench::CpuSeconds() - c0;
     }
     Figure("log frame while following a stream (819 new lines): paint CPU (us)",
            frameCpu / frames * 1e6, "us");

@@ -15,26 +15,10 @@ feed="${FEED:-lines}"
 phase="${PHASE:-full}"
 case "$phase" in full | idle) ;; *) echo "PHASE is full or idle" >&2; exit 2 ;; esac
 
-"$root/scripts/install-deps.sh"
-for tool in Xvfb:xvfb perf:linux-perf; do
-    command -v "${tool%%:*}" >/dev/null ||
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${tool##*:}" >/dev/null
-done
-targets=(pty_feeder)
-[ -n "${FERRULE_BIN:-}" ] || targets+=(ferrule ftty)
-cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g >/dev/null
-cmake --build "$root/build-bench" --target "${targets[@]}" >/dev/null
-tools="$root/build-bench/bin"
-bin="${FERRULE_BIN:-$tools}"
-
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/bench/window_common.sh"
+bench_install Xvfb:xvfb perf:linux-perf
+bench_build pty_feeder
+bench_work
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)

@@ -9,14 +9,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -24,6 +20,7 @@
 
 #include "core/common/profile_file.h"
 #include "core/resources/control_ids.h"
+#include "measure.h"
 #include "panel/shutter_panel_dlg.h"
 #include "panel/widgets/received_log_model.h"
 #include "tty/pty_sim_process.h"
@@ -38,37 +35,6 @@ public:
         return kIdOk;
     }
 };
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
-
-void Run(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs the event loop for the seconds; the CPU share of one core meanwhile.
-double CoreShareOver(double seconds) {
-    const double cpu = CpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    Run(static_cast<int>(seconds * 1000));
-    return (CpuSeconds() - cpu) / (static_cast<double>(wall.elapsed()) / 1000.0);
-}
 
 class Bench {
 public:
@@ -97,7 +63,7 @@ public:
             if (waited.elapsed() > patienceMs) {
                 return -1;
             }
-            Run(1);
+            bench::RunEventLoopFor(1);
         }
         return static_cast<double>(waited.nsecsElapsed()) / 1e6;
     }
@@ -150,13 +116,14 @@ int main(int argc, char** argv) {
         // soon after it came back is a loose cable, looked for less often.
         std::vector<double> times;
         for (int i = 0; i < replugs; ++i) {
-            Run(static_cast<int>(ferrule::ReconnectWatcher::kSteadyAfterMs) + 500);
+            bench::RunEventLoopFor(static_cast<int>(ferrule::ReconnectWatcher::kSteadyAfterMs) +
+                                   500);
             bench.Pull();
             if (bench.WaitForStatus("USB not open.") < 0) {
                 std::fprintf(stderr, "the loss was not noticed\n");
                 return 1;
             }
-            Run(pause(random));
+            bench::RunEventLoopFor(pause(random));
             bench.PlugIn((i + 1) % 2);  // the device is in the tree once this returns
             const double ms = bench.WaitForStatus("USB ready for communication.");
             if (ms < 0) {
@@ -173,16 +140,16 @@ int main(int argc, char** argv) {
             Median(times), worst, replugs, worst / 1150.0);
 
         // CPU: link up and idle, then waiting for a device that is away.
-        Run(1000);
-        const double up = CoreShareOver(waitSeconds);
+        bench::RunEventLoopFor(1000);
+        const double up = bench::CoreShareOver(waitSeconds);
         bench.Pull();
         bench.WaitForStatus("USB not open.");
         const uint64_t looksBefore = bench.Panel().Reconnect().Looks();
-        const double waiting = CoreShareOver(waitSeconds);
+        const double waiting = bench::CoreShareOver(waitSeconds);
         const uint64_t looks = bench.Panel().Reconnect().Looks() - looksBefore;
         auto* automatic = bench.Panel().findChild<QAction*>("reconnectAutomatically");
         automatic->setChecked(false);
-        const double off = CoreShareOver(waitSeconds);
+        const double off = bench::CoreShareOver(waitSeconds);
         automatic->setChecked(true);
         std::printf(
             "CPU while waiting for the device: %.3f%% of a core (%llu looks in %.0f s); "
@@ -194,7 +161,7 @@ int main(int argc, char** argv) {
         bench.WaitForStatus("USB ready for communication.");
 
         // A cable that comes and goes every 100 ms, then settles.
-        const long rssBefore = ResidentKiB();
+        const long rssBefore = bench::ResidentKiB();
         const int linesBefore =
             bench.LogLinesMatching("Link ") + bench.LogLinesMatching("Could not reconnect");
         QElapsedTimer flapping;
@@ -202,9 +169,9 @@ int main(int argc, char** argv) {
         int flaps = 0;
         while (flapping.elapsed() < flapSeconds * 1000) {
             bench.Pull();
-            Run(100);
+            bench::RunEventLoopFor(100);
             bench.PlugIn(flaps % 2);
-            Run(100);
+            bench::RunEventLoopFor(100);
             ++flaps;
         }
         QElapsedTimer settled;
@@ -212,7 +179,7 @@ int main(int argc, char** argv) {
         const double upAfter = bench.WaitForStatus("USB ready for communication.", 60'000);
         // Steady: the watcher has nothing due any more.
         while (bench.Panel().Reconnect().NextTickMs() && settled.elapsed() < 60'000) {
-            Run(10);
+            bench::RunEventLoopFor(10);
         }
         const int lines = bench.LogLinesMatching("Link ") +
                           bench.LogLinesMatching("Could not reconnect") - linesBefore;
@@ -222,7 +189,7 @@ int main(int argc, char** argv) {
             "resident memory %+ld KiB, status \"%s\" (target: a few lines, up within "
             "5 s; lines/5 %.2f)\n",
             flapSeconds, flaps, lines, upAfter, static_cast<long long>(settled.elapsed()),
-            ResidentKiB() - rssBefore, bench.Status().c_str(), lines / 5.0);
+            bench::ResidentKiB() - rssBefore, bench.Status().c_str(), lines / 5.0);
         bench.Panel().ExitSequence();
     }
     std::error_code ec;

@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,30 +26,13 @@
 #include "core/record/session_record.h"
 #include "core/timeline/shutter_timeline.h"
 #include "core/timeline/timeline_text.h"
+#include "measure.h"
 #include "panel/timeline/trace_view.h"
 #include "panel/widgets/log_export.h"
 #include "panel/widgets/received_log_model.h"
 #include "sim_library.h"
 
 namespace {
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long StatusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            return std::stol(line.substr(prefix.size()));
-        }
-    }
-    return 0;
-}
 
 // Rows the record had to drop because its file did not keep up, from its
 // notes.
@@ -129,7 +111,7 @@ RunFigures LongRun(Bench& bench, uint64_t cycles, const ferrule::ShutterTimeline
     bench.Command([&] { bench.engine.SendRepeatCount(); });
     fields.m_nShutter = 1;
     const int64_t start = bench.view.nowMs;
-    const double cpu = CpuSeconds();
+    const double cpu = bench::CpuSeconds();
     bench.Command([&] { bench.engine.SetRunOption(2); });
     // 26 ms a cycle; without a timeline to count them, the clock does.
     const int64_t until = start + static_cast<int64_t>(cycles) * 26 + 20;
@@ -138,7 +120,7 @@ RunFigures LongRun(Bench& bench, uint64_t cycles, const ferrule::ShutterTimeline
     }
     bench.Command([&] { bench.engine.Stop(); });
     RunFigures figures;
-    figures.cpuSeconds = CpuSeconds() - cpu;
+    figures.cpuSeconds = bench::CpuSeconds() - cpu;
     figures.simulatedSeconds = static_cast<double>(bench.view.nowMs - start) / 1000.0;
     figures.cycles = timeline ? timeline->Total().cycles : cycles;
     return figures;
@@ -160,7 +142,7 @@ void HundredThousandCycles(uint64_t cycles, const std::string& folder) {
     });
     ferrule::SessionRecord record;
     const std::string path = folder + "/cycles.csv";
-    const long rssBefore = StatusKiB("VmRSS");
+    const long rssBefore = bench::StatusKiB("VmRSS");
     record.Start(path, bench.view.nowMs);
     bench.engine.AddObserver(&record);
     bench.engine.AddObserver(&timeline);
@@ -168,7 +150,7 @@ void HundredThousandCycles(uint64_t cycles, const std::string& folder) {
     bench.engine.RemoveObserver(&record);
     bench.engine.RemoveObserver(&timeline);
     record.Stop();
-    const long rssAfter = StatusKiB("VmRSS");
+    const long rssAfter = bench::StatusKiB("VmRSS");
     const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
     std::printf("  simulated run                      %10.1f s (%.2f h)\n",
                 observed.simulatedSeconds, observed.simulatedSeconds / 3600);
@@ -231,7 +213,7 @@ void HourOfLinkTest(int seconds, const std::string& folder) {
     const int64_t steadyStart = std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now().time_since_epoch())
                                     .count();
-    const double cpu = CpuSeconds();
+    const double cpu = bench::CpuSeconds();
     QElapsedTimer wall;
     wall.start();
     long rssMost = 0;
@@ -250,11 +232,11 @@ void HourOfLinkTest(int seconds, const std::string& folder) {
             record.OnEngineEvent({.kind = Kind::BatchDecoded, .timeMs = now, .bytes = batch});
         }
         if (ms % 10000 == 0) {
-            rssMost = std::max(rssMost, StatusKiB("VmRSS"));
+            rssMost = std::max(rssMost, bench::StatusKiB("VmRSS"));
         }
     }
     record.Stop();
-    const double used = CpuSeconds() - cpu;
+    const double used = bench::CpuSeconds() - cpu;
     const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
     std::printf("  rows                               %10lld written, %lld read\n",
                 static_cast<long long>(seconds) * 1000,
@@ -294,8 +276,8 @@ void RealLinkTest(int seconds, const std::string& folder) {
             engine.AddObserver(&record);
         }
         engine.Blink().SetSpeed(ferrule::LinkTest::kTopSpeed);
-        const double cpu = CpuSeconds();
-        const long rss = StatusKiB("VmRSS");
+        const double cpu = bench::CpuSeconds();
+        const long rss = bench::StatusKiB("VmRSS");
         engine.StartLinkTest();
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < end) {
@@ -305,10 +287,10 @@ void RealLinkTest(int seconds, const std::string& folder) {
         engine.Blink().StopAndWait();
         engine.RemoveObserver(&record);
         record.Stop();
-        const double used = CpuSeconds() - cpu;
+        const double used = bench::CpuSeconds() - cpu;
         std::printf("  %-34s %10.2f%% of one core, resident %ld -> %ld KiB",
                     recording ? "with the record" : "without a record", 100 * used / seconds, rss,
-                    StatusKiB("VmRSS"));
+                    bench::StatusKiB("VmRSS"));
         if (recording) {
             const double bytes = static_cast<double>(std::filesystem::file_size(path));
             std::printf(", file %.1f MiB (%.0f MiB per hour)", MiB(bytes),
@@ -385,6 +367,6 @@ int main(int argc, char** argv) {
     HourOfLinkTest(hour, folder);
     RealLinkTest(real, folder);
     SaveLargeLog(10'000'000, folder);
-    std::printf("peak resident memory of the whole bench: %ld KiB\n", StatusKiB("VmHWM"));
+    std::printf("peak resident memory of the whole bench: %ld KiB\n", bench::StatusKiB("VmHWM"));
     return 0;
 }

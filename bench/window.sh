@@ -48,31 +48,11 @@ view="${CUTECOM_VIEW:-plain}"
 case "$feed" in lines | blink | all) ;; *) echo "FEED is lines, blink or all" >&2; exit 2 ;; esac
 case "$view" in plain | hex) ;; *) echo "CUTECOM_VIEW is plain or hex" >&2; exit 2 ;; esac
 
-"$root/scripts/install-deps.sh"
-missing=()
-for tool in Xvfb:xvfb cutecom:cutecom xdotool:xdotool; do
-    command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
-fi
-targets=(pty_feeder pty_modem_lines)
-[ -n "${FERRULE_BIN:-}" ] || targets+=(ferrule ftty fsim)
-# Optimised, with symbols for a profiler (they change no code).
-cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g >/dev/null
-cmake --build "$root/build-bench" --target "${targets[@]}" >/dev/null
-tools="$root/build-bench/bin"
-bin="${FERRULE_BIN:-$tools}"
+source "$root/bench/window_common.sh"
+bench_install Xvfb:xvfb cutecom:cutecom xdotool:xdotool
+bench_build pty_feeder pty_modem_lines
 compare="${COMPARE_BIN:-}"
-
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+bench_work
 
 subjects=(ferrule)
 [ -n "$compare" ] && subjects+=(compare)

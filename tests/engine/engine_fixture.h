@@ -69,6 +69,19 @@ protected:
         body();
         engine.EndCommand();
     }
+    // Sets both timers' milliseconds and the repeat number as the panel's
+    // controls would, and lets the controller answer.
+    void SetTimesAndRepeat(const char* closedMs, const char* exposureMs, const char* repeat) {
+        fields.m_nTimerSelect = 0;
+        fields.m_strMillisecond = closedMs;
+        Command([&] { engine.SetTimer(); });
+        fields.m_nTimerSelect = 1;
+        fields.m_strMillisecond = exposureMs;
+        Command([&] { engine.SetTimer(); });
+        fields.m_strRepeatCount = repeat;
+        Command([&] { engine.SendRepeatCount(); });
+        Settle();
+    }
     Bytes Written() const {
         Bytes bytes(sim.fsim_written(0, nullptr, 0));
         sim.fsim_written(0, bytes.data(), static_cast<uint32_t>(bytes.size()));

@@ -70,18 +70,6 @@ protected:
         ASSERT_FALSE(record.Start(path, view.nowMs, failures.Listener()));
         engine.AddObserver(&record);
     }
-    // Sets both timers and the repeat number as the panel's controls would.
-    void SetUpRun(const char* closedMs, const char* exposureMs, const char* repeat) {
-        fields.m_nTimerSelect = 0;
-        fields.m_strMillisecond = closedMs;
-        Command([&] { engine.SetTimer(); });
-        fields.m_nTimerSelect = 1;
-        fields.m_strMillisecond = exposureMs;
-        Command([&] { engine.SetTimer(); });
-        fields.m_strRepeatCount = repeat;
-        Command([&] { engine.SendRepeatCount(); });
-        Settle();
-    }
     // The row after the first that matches; fails the test when there is none.
     static size_t Find(const std::vector<CsvRow>& rows, const std::string& direction,
                        const std::string& meaningStart, size_t after = 0) {
@@ -113,7 +101,7 @@ TEST_F(Record, ScriptedSessionRowsAndMeanings) {
     Settle();
     Command([&] { engine.GetControllerInfo(); });
     Settle();
-    SetUpRun("100", "50", "2");
+    SetTimesAndRepeat("100", "50", "2");
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
     Settle(200, 2);

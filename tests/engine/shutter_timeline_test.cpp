@@ -24,17 +24,6 @@ protected:
         engine.RemoveObserver(&timeline);
         Engine::TearDown();
     }
-    void SetTimes(const char* closedMs, const char* exposureMs, const char* repeat) {
-        fields.m_nTimerSelect = 0;
-        fields.m_strMillisecond = closedMs;
-        Command([&] { engine.SetTimer(); });
-        fields.m_nTimerSelect = 1;
-        fields.m_strMillisecond = exposureMs;
-        Command([&] { engine.SetTimer(); });
-        fields.m_strRepeatCount = repeat;
-        Command([&] { engine.SendRepeatCount(); });
-        Settle();
-    }
     // Polls every millisecond until the run has ended.
     void RunToItsEnd(int mostMs = 20000) {
         Settle(1, 1);
@@ -74,7 +63,7 @@ TEST_F(Timeline, CyclesMeasureTheConfiguredTimesInEachMode) {
         {"Soft", [&] { engine.SetShutterMode(1); }, 70.0},
         {"ND 20", [&] { engine.SetNeutralDensity(20); }, 5.3},
     };
-    SetTimes("200", "30", "3");
+    SetTimesAndRepeat("200", "30", "3");
     int run = 0;
     for (const Case& c : cases) {
         Command(c.mode);
@@ -120,7 +109,7 @@ TEST_F(Timeline, CyclesMeasureTheConfiguredTimesInEachMode) {
 // Each trigger pulse starts a run that ends with its last cycle, while the
 // controller stays armed for the next pulse.
 TEST_F(Timeline, TriggerStartedRunsAreMarkedEach) {
-    SetTimes("20", "10", "2");
+    SetTimesAndRepeat("20", "10", "2");
     Command([&] { engine.SetTriggerOption(0); });
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(1)); });
@@ -163,7 +152,7 @@ TEST_F(Timeline, EchoesAreNotReportsAndIrregularReportsAreCounted) {
     // Within a run: a close with no open, then the run goes on regularly,
     // though the engine's countdown takes the stray close for a cycle.
     Command([&] { engine.SetShutter(1); });
-    SetTimes("30", "30", "3");
+    SetTimesAndRepeat("30", "30", "3");
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
     Settle(10, 1);
@@ -182,7 +171,7 @@ TEST_F(Timeline, EchoesAreNotReportsAndIrregularReportsAreCounted) {
 TEST_F(Timeline, KeepsWhatItDrawsBounded) {
     ShutterTimeline small({}, {.mostReports = 6, .mostCycles = 2, .mostMarks = 2});
     engine.AddObserver(&small);
-    SetTimes("1", "1", "10");
+    SetTimesAndRepeat("1", "1", "10");
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
     RunToItsEnd();
@@ -200,7 +189,7 @@ TEST_F(Timeline, KeepsWhatItDrawsBounded) {
 // A poll held up (a busy machine) reads several reports at once: their
 // cycles are marked and kept out of the deviations, which stay honest.
 TEST_F(Timeline, ReportsReadTogetherAreNotTakenForTheControllersTimes) {
-    SetTimes("100", "100", "6");
+    SetTimesAndRepeat("100", "100", "6");
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
     Settle(500, 1);  // two cycles of 224 ms, polled every millisecond
@@ -224,7 +213,7 @@ TEST_F(Timeline, ReportsReadTogetherAreNotTakenForTheControllersTimes) {
 // One report read 80 ms after the poll before: the two measurements it takes
 // part in say how late it may be, and stay out of the deviations.
 TEST_F(Timeline, AReportThePollMayHaveReadLateIsMarked) {
-    SetTimes("100", "100", "3");
+    SetTimesAndRepeat("100", "100", "3");
     fields.m_nShutter = 1;
     Command([&] { EXPECT_TRUE(engine.SetRunOption(2)); });
     const size_t before = timeline.Reports().size();
