@@ -170,6 +170,10 @@ private:
     // before the batch being decoded it had looked.
     int64_t m_lastPollMs = -1;
     int m_batchWaitedMs = 0;
+    // When the batch being decoded was read: every event of its bytes carries
+    // it, so the clock is read once a batch rather than once a byte. 0 outside
+    // a batch (the event is stamped when told).
+    int64_t m_batchTimeMs = 0;
     ByteEffect m_byteEffect = ByteEffect::None;  // what the byte being decoded did
     bool m_batchOnlyCounted = false;  // every byte of the batch so far was only counted and listed
     // The link test tells its writes from its own thread; an observer may add

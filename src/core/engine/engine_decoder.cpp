@@ -64,6 +64,7 @@ void ControllerEngine::ReplyDecoder(uint8_t byte) {
         m_batchOnlyCounted && route == ByteRoute::Plain && m_byteEffect == ByteEffect::None;
     if (Observed()) {
         Notify({.kind = EngineEvent::Kind::Byte,
+                .timeMs = m_batchTimeMs,
                 .bytes = {&byte, 1},
                 .number = position,
                 .route = route,
@@ -290,7 +291,9 @@ void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
         m_hooks.ReadFields();
         const bool observed = Observed();
         if (observed) {
+            m_batchTimeMs = m_hooks.NowMs();
             Notify({.kind = EngineEvent::Kind::Received,
+                    .timeMs = m_batchTimeMs,
                     .bytes = {bytes, count},
                     .number = m_batchWaitedMs});
         }
@@ -298,7 +301,10 @@ void ControllerEngine::DecodeBatch(const uint8_t* bytes, size_t count) {
             ReplyDecoder(bytes[i]);
         }
         if (observed) {
-            Notify({.kind = EngineEvent::Kind::BatchDecoded, .bytes = {bytes, count}});
+            Notify({.kind = EngineEvent::Kind::BatchDecoded,
+                    .timeMs = m_batchTimeMs,
+                    .bytes = {bytes, count}});
+            m_batchTimeMs = 0;
         }
     }
     if (m_batchOnlyCounted) {
