@@ -1,5 +1,6 @@
 #include "core/common/file_rewrite.h"
 #include "core/common/unique_descriptor.h"
+#include "core/common/write_all.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,23 +67,6 @@ bool ReadAll(const fs::path& path, std::string* content, int* error) {
     }
 }
 
-bool WriteAllAt(int fd, std::string_view bytes, int* error) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n =
-            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            *error = n < 0 ? errno : EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // A new file beside the target, with a name no one else uses. An existing
 // target's file starts readable by its owner only and gets the target's mode
 // before any content goes in; a new one gets the usual mode for new files.
@@ -119,20 +103,11 @@ bool WriteProduced(int fd, const std::function<bool(const ContentSink&)>& produc
         if (failed) {
             return false;
         }
-        size_t done = 0;
-        while (done < piece.size()) {
-            ssize_t n = ::pwrite(fd, piece.data() + done, piece.size() - done, offset);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                *error = n < 0 ? errno : EIO;
-                failed = true;
-                return false;
-            }
-            done += static_cast<size_t>(n);
-            offset += n;
+        if (!WriteAllAt(fd, piece, offset, error)) {
+            failed = true;
+            return false;
         }
+        offset += static_cast<off_t>(piece.size());
         return true;
     };
     const bool finished = produce(sink);
@@ -203,9 +178,9 @@ bool RewriteInPlace(const fs::path& target, std::string_view old, std::string_vi
         RestoreLength(fd, old.size());
         return false;
     }
-    if (!WriteAllAt(fd, content, error)) {
+    if (!WriteAllAt(fd, content, 0, error)) {
         int ignored = 0;
-        WriteAllAt(fd, old, &ignored);
+        WriteAllAt(fd, old, 0, &ignored);
         RestoreLength(fd, old.size());
         return false;
     }

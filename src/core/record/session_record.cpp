@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "core/common/write_all.h"
+
 namespace ferrule {
 
 namespace {
@@ -297,17 +299,10 @@ void SessionRecord::Writer() {
 }
 
 bool SessionRecord::WriteOut(const std::string& text, std::string* reason) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            *reason = ErrorText(n < 0 ? errno : EIO);
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    int error = 0;
+    if (!WriteAll(m_fd, text, &error)) {
+        *reason = ErrorText(error);
+        return false;
     }
     return true;
 }
